@@ -1,0 +1,84 @@
+#pragma once
+
+#include "Clock.h"
+
+#include <QCoroTask>
+#include <QObject>
+#include <QSerialPort>
+
+#include <optional>
+
+namespace pelmix::device {
+
+class Shutdown;
+class TraceBox;
+
+// The line to the counter: the serial port's life, the request/response exchange with
+// its time-out and progress, the pause, and the trace of every reply.
+//
+// One exchange at a time: a second ZpOtv waits until the first has returned.
+class Link : public QObject
+{
+    Q_OBJECT
+public:
+    // A reply that never ends is cut here; the counter's replies are a dozen characters.
+    static constexpr qsizetype MaxReply = 4096;
+
+    Link(Shutdown &shutdown, TraceBox &trace, QObject *parent = nullptr);
+    ~Link() override;
+
+    // Opens (or reopens) the port for ComN at `systemName`, 9600 baud, 8N1. Returns the
+    // message to show when that fails, naming the port, the device and the reason.
+    std::optional<QString> setUp(int portNumber, const QString &systemName);
+    // Closes the port. Returns the message to show when that fails.
+    std::optional<QString> release();
+    bool isOpen() const { return m_port.isOpen(); }
+    // "Com2 (/dev/ttyS1)"
+    QString portLabel() const;
+
+    // Drops and raises DTR. A port without modem lines (a pseudo-terminal) has no DTR:
+    // that is not a failure.
+    void pulseDtr();
+
+    // Writes the command, then collects the reply until a carriage return arrives or
+    // `timeout` seconds have passed. On time-out the text so far comes back, without
+    // an error. Throws PortFailure when the port fails and Cancelled on shutdown.
+    QCoro::Task<QString> ZpOtv(QString Zapr, float timeout);
+    // Pauses `sec` seconds while the event loop runs. 0 or less returns at once.
+    QCoro::Task<> DelayS(float sec);
+
+    // Elapsed percentage of the waiting exchange's time-out; 0 when none waits.
+    qint16 progress() const;
+    void setProgress(qint16 value) { m_progress = value; }
+
+    bool isExchanging() const { return m_exchanging; }
+    Shutdown &shutdown() const { return m_shutdown; }
+    QSerialPort &serialPort() { return m_port; }
+
+signals:
+    // The port failed or was closed while open; `description` names the failure.
+    void portLost(const QString &description);
+    void exchangeFinished();
+
+private:
+    void onError(QSerialPort::SerialPortError error);
+    QString describe(const QString &reason) const;
+    QCoro::Task<> waitForTurn();
+    void write(const QString &command);
+    std::optional<QString> open();
+
+    Shutdown &m_shutdown;
+    TraceBox &m_trace;
+    QSerialPort m_port;
+    int m_portNumber = 0;
+    QString m_systemName;
+    QString m_lostReason;
+    bool m_lost = false;
+    bool m_exchanging = false;
+    Clock::time_point ExchangeStart;
+    Clock::time_point DelayStart;
+    float m_timeout = 0;
+    qint16 m_progress = 0;
+};
+
+} // namespace pelmix::device

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QCoroTask>
+#include <QString>
+
+namespace pelmix::device {
+
+class Link;
+class Messenger;
+class SettingsPanel;
+
+// Uploads the front panel's settings before a measurement: resets the counter through
+// DTR, sends the mode letter, edge, filter and calibration switch, then steps the level
+// and the measuring time until the status line shows the sliders' positions. Reports
+// "Connection Error" itself and returns; the measurement goes on all the same.
+// Every reply is kept in `LastReply`.
+QCoro::Task<> SendSettings(Link &link, const SettingsPanel &panel, Messenger &messenger,
+                           QString &LastReply);
+
+} // namespace pelmix::device

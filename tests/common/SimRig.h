@@ -1,0 +1,109 @@
+#pragma once
+
+#include "device/Link.h"
+#include "device/Messenger.h"
+#include "device/SettingsPanel.h"
+#include "device/Shutdown.h"
+#include "device/TraceBox.h"
+#include "sim/CounterModel.h"
+#include "sim/PtyServer.h"
+
+#include <QCoroTask>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QStringList>
+#include <QTest>
+
+#include <exception>
+#include <memory>
+#include <optional>
+#include <type_traits>
+
+namespace pelmix::test {
+
+// The simulated counter on a real pseudo-terminal and a link with its port open on it.
+struct SimRig
+{
+    sim::CounterModel model;
+    sim::PtyServer server{model};
+    device::Shutdown shutdown;
+    device::TextTrace trace;
+    device::Link link{shutdown, trace};
+
+    explicit SimRig(sim::Signal signal = {}, sim::Faults faults = {})
+        : model(signal, faults)
+    {
+        if (auto error = server.start())
+            qFatal("cannot start the simulated counter: %s", qPrintable(*error));
+        if (auto error = link.setUp(2, server.devicePath()))
+            qFatal("cannot open the simulated counter: %s", qPrintable(*error));
+    }
+};
+
+// Answers every message at once and keeps its text.
+class RecordingMessenger : public device::Messenger
+{
+public:
+    QStringList messages;
+    QCoro::Task<> message(QString text) override
+    {
+        messages.append(text);
+        co_return;
+    }
+};
+
+// A front panel of plain values, read by the upload like the real one.
+struct PlainSettings : device::SettingsPanel
+{
+    device::Mode modeValue = device::Mode::Frequency;
+    device::Input inputValue = device::Input::Digital;
+    device::Edge edgeValue = device::Edge::Rising;
+    bool filter = false;
+    int level = 0;
+    int time = 0;
+
+    device::Mode mode() const override { return modeValue; }
+    device::Input input() const override { return inputValue; }
+    device::Edge edge() const override { return edgeValue; }
+    bool FilterOn() const override { return filter; }
+    int Slider1() const override { return level; }
+    int Slider2() const override { return time; }
+};
+
+// Runs a task to its end while the event loop turns, as a test's top level, and
+// passes on what it threw.
+template<typename T> T run(QCoro::Task<T> &&task)
+{
+    QEventLoop loop;
+    bool done = false;
+    std::exception_ptr error;
+    std::optional<std::conditional_t<std::is_void_v<T>, bool, T>> result;
+    auto body = [&]() -> QCoro::Task<> {
+        try {
+            if constexpr (std::is_void_v<T>) {
+                co_await task;
+                result = true;
+            } else {
+                result = co_await task;
+            }
+        } catch (...) {
+            error = std::current_exception();
+        }
+        done = true;
+        loop.quit();
+    };
+    auto running = body();
+    if (!done)
+        loop.exec();
+    if (error)
+        std::rethrow_exception(error);
+    if constexpr (!std::is_void_v<T>)
+        return std::move(*result);
+}
+
+inline double secondsOf(const QElapsedTimer &timer)
+{
+    return double(timer.nsecsElapsed()) / 1e9;
+}
+
+} // namespace pelmix::test
