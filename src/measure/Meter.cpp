@@ -1,0 +1,150 @@
+#include "Meter.h"
+
+#include "FrontPanel.h"
+#include "Routine.h"
+
+#include "device/Commands.h"
+#include "device/Errors.h"
+#include "device/Link.h"
+#include "device/Messenger.h"
+#include "device/SendSettings.h"
+#include "device/Wake.h"
+
+namespace pelmix::measure {
+
+using device::Mode;
+
+namespace {
+
+// A shown "full" bar after a frequency measurement, for this long.
+constexpr float FullBarPause = 0.1f;
+
+} // namespace
+
+Meter::Meter(device::Link &link, FrontPanel &panel, device::Messenger &messenger,
+             ResultLog &log, QObject *parent)
+    : QObject(parent)
+    , m_link(link)
+    , m_panel(panel)
+    , m_messenger(messenger)
+    , m_log(log)
+{
+}
+
+QCoro::Task<> Meter::DoMeasurement()
+{
+    m_lastReply = co_await m_link.ZpOtv(QString(QLatin1Char(device::Command::Status)),
+                                        device::StatusTimeout);
+    if (m_lastReply.size() < device::MinStatusReply) {
+        co_await m_messenger.message(device::ConnectionError);
+        co_return;
+    }
+    co_await device::SendSettings(m_link, m_panel, m_messenger, m_lastReply);
+
+    // Each test reads the mode as it is when it runs: a mode chosen while an earlier
+    // routine waited for its reply gets its own routine in the same measurement.
+    const Routine routine{m_link, m_panel, m_lastReply};
+    if (m_panel.mode() == Mode::Calibration || m_panel.mode() == Mode::Frequency) {
+        co_await MeasureFrequency(routine);
+        m_panel.setProgressBar1(100);
+        co_await m_link.DelayS(FullBarPause);
+        m_link.setProgress(0);
+    }
+    if (m_panel.mode() == Mode::Period)
+        co_await MeasurePeriod(routine);
+    if (m_panel.mode() == Mode::Interval)
+        co_await MeasureInterval(routine);
+    if (m_panel.mode() == Mode::Count)
+        co_await MeasureCount(routine);
+
+    m_log.writeResultLine(m_panel.Tablo1());
+}
+
+QCoro::Task<Meter::Outcome> Meter::measureOnce()
+{
+    while (m_measuring) {
+        device::Wake wake(m_link.shutdown());
+        wake.on(this, &Meter::measurementFinished);
+        if (co_await wake == device::Wake::Reason::Shutdown)
+            co_return Outcome::Cancelled;
+    }
+    m_measuring = true;
+    Outcome outcome = Outcome::Done;
+    QString failure;
+    try {
+        co_await DoMeasurement();
+    } catch (const device::PortFailure &error) {
+        outcome = Outcome::PortFailed;
+        failure = error.description();
+    } catch (const device::Cancelled &) {
+        outcome = Outcome::Cancelled;
+    }
+    m_measuring = false;
+    emit measurementFinished();
+
+    if (outcome == Outcome::PortFailed) {
+        // The port failed: stop cycling, nothing was decoded or logged; say why.
+        Str21_MouseUp();
+        try {
+            co_await m_messenger.message(failure);
+        } catch (const device::Cancelled &) {
+            outcome = Outcome::Cancelled;
+        }
+    }
+    co_return outcome;
+}
+
+QCoro::Task<> Meter::runCycle(quint64 generation)
+{
+    ++m_activeTasks;
+    try {
+        for (;;) {
+            co_await m_link.DelayS(IndicationTime);
+            if (!CycleRunning || generation != m_generation)
+                break;
+            if (co_await measureOnce() != Outcome::Done)
+                break;
+        }
+    } catch (const device::Cancelled &) {
+    }
+    taskEnded();
+}
+
+QCoro::Task<> Meter::runSingle()
+{
+    ++m_activeTasks;
+    m_singleWaiting = m_measuring;
+    co_await measureOnce();
+    m_singleWaiting = false;
+    taskEnded();
+}
+
+void Meter::taskEnded()
+{
+    if (--m_activeTasks == 0)
+        emit idle();
+}
+
+void Meter::hand1_Click()
+{
+    m_panel.showCycleRunning(false);
+    CycleRunning = false;
+    if (m_singleWaiting)
+        return;
+    runSingle();
+}
+
+void Meter::Str11_MouseDown()
+{
+    m_panel.showCycleRunning(true);
+    CycleRunning = true;
+    runCycle(++m_generation);
+}
+
+void Meter::Str21_MouseUp()
+{
+    m_panel.showCycleRunning(false);
+    CycleRunning = false;
+}
+
+} // namespace pelmix::measure

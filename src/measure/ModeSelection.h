@@ -1,0 +1,17 @@
+#pragma once
+
+namespace pelmix::measure {
+
+class FrontPanel;
+class ResultLog;
+
+// What selecting a mode does to the panel before any measurement: both displays
+// cleared, the second line and the measuring-time slider shown or hidden, and the
+// mode's line written to the log when one is open.
+void F_Click(FrontPanel &panel, ResultLog &log);
+void calibr_Click(FrontPanel &panel, ResultLog &log);
+void T_Click(FrontPanel &panel, ResultLog &log);
+void dt_Click(FrontPanel &panel, ResultLog &log);
+void Sum_Click(FrontPanel &panel, ResultLog &log);
+
+} // namespace pelmix::measure

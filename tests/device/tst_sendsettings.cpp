@@ -1,0 +1,215 @@
+#include "../common/SimRig.h"
+
+#include "device/Commands.h"
+#include "device/SendSettings.h"
+
+using namespace pelmix;
+using device::Edge;
+using device::Input;
+using device::Mode;
+using pelmix::test::run;
+
+class SendSettingsTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void commandSequence_data();
+    void commandSequence();
+    void resetPauseComesFirst();
+    void countingModeSendsOnlyTheModeLetter();
+    void silentCounterStopsAfterTheModeLetter();
+    void stuckStepping_data();
+    void stuckStepping();
+    void panelIsReadWhenEachStepRuns();
+};
+
+void SendSettingsTest::commandSequence_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<int>("input");
+    QTest::addColumn<int>("edge");
+    QTest::addColumn<bool>("filter");
+    QTest::addColumn<int>("level");       // Slider1
+    QTest::addColumn<int>("time");        // Slider2
+    QTest::addColumn<int>("deviceLevel"); // where the counter stands
+    QTest::addColumn<int>("deviceTime");
+    QTest::addColumn<bool>("shortStatus");
+    QTest::addColumn<QByteArray>("commands");
+
+    auto row = [](const char *name, Mode mode, Input input, Edge edge, bool filter, int level,
+                  int time, int deviceLevel, int deviceTime, const char *commands,
+                  bool shortStatus = false) {
+        QTest::newRow(name) << int(mode) << int(input) << int(edge) << filter << level << time
+                            << deviceLevel << deviceTime << shortStatus << QByteArray(commands);
+    };
+    row("frequency, already in step", Mode::Frequency, Input::Digital, Edge::Rising, false, 0, 0,
+        0, 0, "FKBj");
+    row("frequency analog, falling, filter", Mode::Frequency, Input::Analog, Edge::Falling, true,
+        0, 0, 0, 0, "fkbj");
+    row("calibration with analog input sends F", Mode::Calibration, Input::Analog, Edge::Rising,
+        false, 0, 0, 0, 0, "FKBJ");
+    row("period", Mode::Period, Input::Digital, Edge::Rising, false, 0, 0, 0, 0, "TKBj");
+    row("interval analog", Mode::Interval, Input::Analog, Edge::Rising, false, 0, 0, 0, 0,
+        "iKBj");
+    row("level 3 from 1: two steps", Mode::Frequency, Input::Digital, Edge::Rising, false, 3, 0,
+        1, 0, "FKBj++");
+    row("level 0 from 7 wraps", Mode::Frequency, Input::Digital, Edge::Rising, false, 0, 0, 7, 0,
+        "FKBj+");
+    row("time 1 from 3 wraps", Mode::Frequency, Input::Digital, Edge::Rising, false, 0, 1, 0, 3,
+        "FKBjCCC");
+    row("level before time", Mode::Period, Input::Digital, Edge::Rising, false, 2, 4, 0, 2,
+        "TKBj++CC");
+    // Position 7 is beyond the end of a short status line and reads as 0; a reply of three
+    // characters and a carriage return passes the mode-letter test.
+    row("short status reads as level 0", Mode::Frequency, Input::Digital, Edge::Rising, false, 0,
+        0, 5, 0, "FKBj", true);
+}
+
+void SendSettingsTest::commandSequence()
+{
+    QFETCH(int, mode);
+    QFETCH(int, input);
+    QFETCH(int, edge);
+    QFETCH(bool, filter);
+    QFETCH(int, level);
+    QFETCH(int, time);
+    QFETCH(int, deviceLevel);
+    QFETCH(int, deviceTime);
+    QFETCH(bool, shortStatus);
+    QFETCH(QByteArray, commands);
+
+    sim::Faults faults;
+    faults.shortStatus = shortStatus;
+    test::SimRig rig({}, faults);
+    rig.model.setLevel(deviceLevel);
+    rig.model.setTime(deviceTime);
+    test::PlainSettings panel;
+    panel.modeValue = Mode(mode);
+    panel.inputValue = Input(input);
+    panel.edgeValue = Edge(edge);
+    panel.filter = filter;
+    panel.level = level;
+    panel.time = time;
+    test::RecordingMessenger messenger;
+    QString LastReply;
+
+    run(device::SendSettings(rig.link, panel, messenger, LastReply));
+    QCOMPARE(rig.server.commands(), commands);
+    QCOMPARE(messenger.messages, QStringList());
+    if (!shortStatus) {
+        QCOMPARE(rig.model.level(), level);
+        QCOMPARE(rig.model.time(), time);
+        QCOMPARE(LastReply, QString::fromLatin1(rig.model.statusLine()) + u"\n"_qs);
+    }
+}
+
+void SendSettingsTest::resetPauseComesFirst()
+{
+    test::SimRig rig;
+    test::PlainSettings panel;
+    test::RecordingMessenger messenger;
+    QString LastReply;
+    const double start = rig.server.secondsSinceStart();
+
+    run(device::SendSettings(rig.link, panel, messenger, LastReply));
+    QCOMPARE(rig.server.commands(), QByteArray("FKBj"));
+    const double firstCommand = rig.server.received().front().seconds - start;
+    QVERIFY2(firstCommand >= 0.1, qPrintable(QString::number(firstCommand)));
+    QVERIFY2(firstCommand < 0.4, qPrintable(QString::number(firstCommand)));
+}
+
+void SendSettingsTest::countingModeSendsOnlyTheModeLetter()
+{
+    test::SimRig rig;
+    rig.model.setLevel(4);
+    rig.model.setTime(2);
+    test::PlainSettings panel;
+    panel.modeValue = Mode::Count;
+    test::RecordingMessenger messenger;
+    QString LastReply;
+    const double start = rig.server.secondsSinceStart();
+
+    run(device::SendSettings(rig.link, panel, messenger, LastReply));
+    QCOMPARE(rig.server.commands(), QByteArray("P"));
+    // No reset pulse and no pause before it.
+    QVERIFY(rig.server.received().front().seconds - start < 0.09);
+    QCOMPARE(LastReply, u"PK2Bj:4\r\n"_qs);
+}
+
+void SendSettingsTest::silentCounterStopsAfterTheModeLetter()
+{
+    sim::Faults faults;
+    faults.silent = true;
+    test::SimRig rig({}, faults);
+    test::PlainSettings panel;
+    test::RecordingMessenger messenger;
+    QString LastReply = u"old"_qs;
+
+    run(device::SendSettings(rig.link, panel, messenger, LastReply));
+    QCOMPARE(rig.server.commands(), QByteArray("F"));
+    QCOMPARE(messenger.messages, QStringList{device::ConnectionError});
+    QCOMPARE(LastReply, QString());
+}
+
+void SendSettingsTest::stuckStepping_data()
+{
+    QTest::addColumn<bool>("stuckLevel");
+    QTest::newRow("level never moves") << true;
+    QTest::newRow("measuring time never moves") << false;
+}
+
+void SendSettingsTest::stuckStepping()
+{
+    QFETCH(bool, stuckLevel);
+    sim::Faults faults;
+    faults.stuckLevel = stuckLevel;
+    faults.stuckTime = !stuckLevel;
+    test::SimRig rig({}, faults);
+    test::PlainSettings panel;
+    panel.level = stuckLevel ? 2 : 0;
+    panel.time = stuckLevel ? 0 : 2;
+    test::RecordingMessenger messenger;
+    QString LastReply;
+    const char step = stuckLevel ? '+' : 'C';
+
+    QElapsedTimer clock;
+    clock.start();
+    run(device::SendSettings(rig.link, panel, messenger, LastReply));
+    const double took = test::secondsOf(clock);
+    QCOMPARE(messenger.messages, QStringList{device::ConnectionError});
+    // A little over the 3 s budget, plus the reset pause and the four settings.
+    QVERIFY2(took > 3.1 && took < 4.0, qPrintable(QString::number(took)));
+    const QByteArray commands = rig.server.commands();
+    QVERIFY(commands.startsWith("FKBj"));
+    const QByteArray steps = commands.mid(4);
+    QVERIFY(steps.size() > 10);
+    QCOMPARE(steps.count(step), steps.size());
+    // Steps stop once the budget has passed: the last one is the first past 3 s.
+    const auto &received = rig.server.received();
+    const double loopStart = received[4].seconds;
+    QVERIFY(received[received.size() - 2].seconds - loopStart <= 3.05);
+}
+
+void SendSettingsTest::panelIsReadWhenEachStepRuns()
+{
+    test::SimRig rig;
+    test::PlainSettings panel;
+    test::RecordingMessenger messenger;
+    QString LastReply;
+    // The operator turns the filter on and picks the falling edge after the mode letter
+    // went out: the later steps of the same upload send the new settings.
+    QObject::connect(&rig.server, &sim::PtyServer::commandReceived, &rig.server, [&](char c) {
+        if (c == 'F') {
+            panel.filter = true;
+            panel.edgeValue = Edge::Falling;
+            panel.level = 1;
+        }
+    });
+
+    run(device::SendSettings(rig.link, panel, messenger, LastReply));
+    QCOMPARE(rig.server.commands(), QByteArray("Fkbj+"));
+}
+
+QTEST_GUILESS_MAIN(SendSettingsTest)
+#include "tst_sendsettings.moc"

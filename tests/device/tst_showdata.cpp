@@ -1,0 +1,92 @@
+#include "device/ShowData.h"
+#include "device/TraceBox.h"
+
+#include <QTest>
+
+using pelmix::device::ShowData;
+using pelmix::device::TextTrace;
+
+class ShowDataTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void filtering_data();
+    void filtering();
+    void trimsBeforeAppending_data();
+    void trimsBeforeAppending();
+};
+
+void ShowDataTest::filtering_data()
+{
+    QTest::addColumn<QString>("trace");
+    QTest::addColumn<QString>("data");
+    QTest::addColumn<QString>("filtered");
+    QTest::addColumn<QString>("traceAfter");
+
+    QTest::newRow("plain line") << u"x"_qs << u"1234\r"_qs << u"1234\r\n"_qs << u"x1234\r\n"_qs;
+    QTest::newRow("CR LF") << u""_qs << u"12\r\n"_qs << u"12\r\n"_qs << u"12\r\n"_qs;
+    QTest::newRow("LF anywhere removed") << u""_qs << u"\n1\n2\r\n\n"_qs << u"12\r\n"_qs
+                                         << u"12\r\n"_qs;
+    QTest::newRow("two CRs") << u""_qs << u"a\rb\r"_qs << u"a\r\nb\r\n"_qs << u"a\r\nb\r\n"_qs;
+    QTest::newRow("CR CR") << u""_qs << u"\r\r"_qs << u"\r\n\r\n"_qs << u"\r\n\r\n"_qs;
+    QTest::newRow("backspace inside") << u"t"_qs << u"ab\bc\r"_qs << u"ac\r\n"_qs
+                                      << u"tac\r\n"_qs;
+    QTest::newRow("two backspaces") << u"t"_qs << u"abc\b\bd"_qs << u"ad"_qs << u"tad"_qs;
+    QTest::newRow("backspace first erases trace") << u"xyz"_qs << u"\bab"_qs << u"ab"_qs
+                                                  << u"xyab"_qs;
+    QTest::newRow("leading backspaces erase one") << u"xyz"_qs << u"\b\b\bab"_qs << u"ab"_qs
+                                                  << u"xyab"_qs;
+    QTest::newRow("backspace eats all, then trace") << u"xyz"_qs << u"a\b\b"_qs << u""_qs
+                                                    << u"xy"_qs;
+    QTest::newRow("backspace before LF") << u""_qs << u"a\n\bb\r"_qs << u"ab\r\n"_qs
+                                         << u"ab\r\n"_qs;
+    // With nothing before it, a backspace deletes nothing and raises nothing.
+    QTest::newRow("backspace first, empty trace") << u""_qs << u"\b1\r"_qs << u"1\r\n"_qs
+                                                  << u"1\r\n"_qs;
+    QTest::newRow("empty reply") << u"abc"_qs << u""_qs << u""_qs << u"abc"_qs;
+}
+
+void ShowDataTest::filtering()
+{
+    QFETCH(QString, trace);
+    QFETCH(QString, data);
+    QFETCH(QString, filtered);
+    QFETCH(QString, traceAfter);
+
+    TextTrace term(trace);
+    ShowData(term, data);
+    QCOMPARE(data, filtered);
+    QCOMPARE(term.text(), traceAfter);
+}
+
+void ShowDataTest::trimsBeforeAppending_data()
+{
+    QTest::addColumn<int>("before");
+    QTest::addColumn<int>("after");
+
+    QTest::newRow("16000 kept") << 16000 << 16000 + 4;
+    QTest::newRow("16001 cut to 11905") << 16001 << 11905 + 4;
+    QTest::newRow("20000 cut once") << 20000 << 20000 - 4096 + 4;
+}
+
+void ShowDataTest::trimsBeforeAppending()
+{
+    QFETCH(int, before);
+    QFETCH(int, after);
+
+    QString text;
+    for (int i = 0; i < before; ++i)
+        text.append(QChar(u'a' + i % 26));
+    TextTrace term(text);
+    QString data = u"ok\r"_qs;
+    ShowData(term, data);
+    QCOMPARE(term.length(), after);
+    QVERIFY(term.text().endsWith(u"ok\r\n"_qs));
+    // The oldest characters went: the text starts at the former 4097th.
+    if (before > 16000)
+        QCOMPARE(term.text().left(10), text.mid(4096, 10));
+}
+
+QTEST_APPLESS_MAIN(ShowDataTest)
+#include "tst_showdata.moc"
