@@ -21,8 +21,8 @@ constexpr float FullBarPause = 0.1f;
 
 } // namespace
 
-Meter::Meter(device::Link &link, FrontPanel &panel, device::Messenger &messenger,
-             ResultLog &log, QObject *parent)
+Meter::Meter(device::Link &link, FrontPanel &panel, device::Messenger &messenger, ResultLog &log,
+             QObject *parent)
     : QObject(parent)
     , m_link(link)
     , m_panel(panel)
@@ -33,8 +33,8 @@ Meter::Meter(device::Link &link, FrontPanel &panel, device::Messenger &messenger
 
 QCoro::Task<> Meter::DoMeasurement()
 {
-    m_lastReply = co_await m_link.ZpOtv(QString(QLatin1Char(device::Command::Status)),
-                                        device::StatusTimeout);
+    m_lastReply =
+        co_await m_link.ZpOtv(QString(QLatin1Char(device::Command::Status)), device::StatusTimeout);
     if (m_lastReply.size() < device::MinStatusReply) {
         co_await m_messenger.message(device::ConnectionError);
         co_return;
