@@ -47,6 +47,8 @@ Link::~Link()
 
 QString Link::portLabel() const
 {
+    if (m_systemName.isEmpty())
+        return QStringLiteral("Com%1").arg(m_portNumber);
     return QStringLiteral("Com%1 (%2)").arg(m_portNumber).arg(m_systemName);
 }
 

@@ -1,0 +1,52 @@
+// Pelmix: operates the counter on a serial port from a front panel.
+
+#include "sim/CounterModel.h"
+#include "sim/PtyServer.h"
+#include "ui/frmMain.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+
+#include <cstdio>
+#include <memory>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Pelmix"));
+    QApplication::setOrganizationName(QStringLiteral("Pelmix"));
+    QApplication::setApplicationVersion(QStringLiteral("1.4"));
+    QApplication::setStyle(QStringLiteral("Fusion"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Operates a counter on a serial port."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const QCommandLineOption simulate(
+        QStringLiteral("simulate"),
+        QStringLiteral("Measure on the built-in simulated counter instead of a serial port."));
+    parser.addOption(simulate);
+    parser.process(app);
+
+    // The simulated counter runs in this process behind a real pseudo-terminal, so the
+    // whole serial path is the one a real counter uses.
+    std::unique_ptr<pelmix::sim::CounterModel> model;
+    std::unique_ptr<pelmix::sim::PtyServer> server;
+    QString device;
+    if (parser.isSet(simulate)) {
+        model = std::make_unique<pelmix::sim::CounterModel>();
+        server = std::make_unique<pelmix::sim::PtyServer>(*model);
+        if (auto error = server->start()) {
+            std::fprintf(stderr, "pelmix: cannot start the simulated counter: %s\n",
+                         qPrintable(*error));
+            return 1;
+        }
+        device = server->devicePath();
+    }
+
+    pelmix::ui::frmMain window(device);
+    QObject::connect(&window, &pelmix::ui::frmMain::programEnded, &app, &QApplication::quit,
+                     Qt::QueuedConnection);
+    window.show();
+    return app.exec();
+}

@@ -1,0 +1,122 @@
+#pragma once
+
+#include "DialogHost.h"
+#include "LogFile.h"
+#include "MessageBoxes.h"
+#include "PanelControls.h"
+#include "SettingsStore.h"
+
+#include "device/Shutdown.h"
+#include "measure/FrontPanel.h"
+
+#include <QCoroTask>
+#include <QMainWindow>
+#include <QPointer>
+
+#include <memory>
+
+class QWindow;
+
+namespace pelmix::device {
+class Link;
+class ProgressTimer;
+} // namespace pelmix::device
+namespace pelmix::measure {
+class Meter;
+}
+
+namespace pelmix::ui {
+
+class TraceView;
+class frmAbout;
+class frmOptions;
+
+// The front panel: the program's only working window. It owns the line to the counter,
+// the measurement cycle and the log, and is the panel the measurement reads.
+class frmMain : public QMainWindow, public measure::FrontPanel, public DialogHost
+{
+    Q_OBJECT
+public:
+    // With `simulatedDevice` set, every ComN is that device.
+    explicit frmMain(const QString &simulatedDevice = {});
+    ~frmMain() override;
+
+    device::Link &link() { return *m_link; }
+    measure::Meter &meter() { return *m_meter; }
+    LogFile &logFile() { return m_log; }
+    QString systemPortFor(int portNumber) const;
+
+    // FrontPanel
+    device::Mode mode() const override;
+    device::Input input() const override;
+    device::Edge edge() const override;
+    bool FilterOn() const override { return m_filterOn; }
+    int Slider1() const override;
+    int Slider2() const override;
+    QString Tablo1() const override;
+    void setTablo1(const QString &text) override;
+    QString Tablo2() const override;
+    void setTablo2(const QString &text) override;
+    void setShown(measure::Part part, bool shown) override;
+    void setNdp(const QString &caption) override;
+    void setSlider2(int value) override;
+    void setSlider2Enabled(bool enabled) override;
+    void setProgressBar1(int percent) override;
+    void showCycleRunning(bool running) override;
+
+    // DialogHost
+    void releasePort() override;
+    qint16 PortNumber() const override { return m_portNumber; }
+    void setPortNumber(qint16 port) override { m_portNumber = port; }
+    float IndicationTime() const override;
+    void setIndicationTime(float seconds) override;
+    void endProgram() override;
+
+signals:
+    // The program is over: the log is closed, the port released, nothing more is sent.
+    void programEnded();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void buildPanel();
+    void buildMenus();
+    void connectControls();
+    void restorePosition();
+
+    QCoro::Task<> Form_Activate();
+    void activateLater();
+    void onFocusWindowChanged(QWindow *window);
+    void Form_Unload(bool storePosition);
+
+    QCoro::Task<> mnuFOpen_Click();
+    void mnuOSelect_Click();
+    void mnuHAbout_Click();
+    void Pic1_MouseDown();
+    void Pic2_MouseUp();
+
+    SettingsStore m_settings;
+    device::Shutdown m_shutdown;
+    MessageBoxes m_messages{*this, m_shutdown};
+    LogFile m_log;
+    QString m_simulatedDevice;
+    qint16 m_portNumber = SettingsStore::DefaultPort;
+    bool m_filterOn = false;
+    bool m_shownOnce = false;
+    bool m_unloading = false;
+    QPointer<frmOptions> m_options;
+    QPointer<frmAbout> m_about;
+    QPointer<QWindow> m_focusWindow;
+
+    // The panel's controls, by the names the manual gives them, as a designer form would.
+    PanelControls ui;
+
+    std::unique_ptr<TraceView> m_trace;
+    std::unique_ptr<device::Link> m_link;
+    std::unique_ptr<device::ProgressTimer> Timer1;
+    std::unique_ptr<measure::Meter> m_meter;
+};
+
+} // namespace pelmix::ui

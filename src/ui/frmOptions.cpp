@@ -1,0 +1,124 @@
+#include "frmOptions.h"
+
+#include "DialogHost.h"
+#include "SettingsStore.h"
+#include "Twips.h"
+
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpression>
+
+#include <cmath>
+
+namespace pelmix::ui {
+
+namespace {
+
+QLabel *boldLabel(const QString &text, const QRect &geometry, const char *name, QWidget *parent)
+{
+    auto *label = new QLabel(text, parent);
+    label->setObjectName(QLatin1String(name));
+    label->setGeometry(geometry);
+    label->setWordWrap(true);
+    QFont font = label->font();
+    font.setBold(true);
+    label->setFont(font);
+    return label;
+}
+
+} // namespace
+
+frmOptions::frmOptions(DialogHost &host, SettingsStore &settings, QWidget *parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowCloseButtonHint)
+    , m_host(host)
+    , m_settings(settings)
+{
+    setObjectName(QStringLiteral("frmOptions"));
+    setWindowTitle(QStringLiteral("Options"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setFixedSize(px(4665), px(1680));
+
+    auto *cmdOK = new QPushButton(QStringLiteral("OK"), this);
+    cmdOK->setObjectName(QStringLiteral("cmdOK"));
+    cmdOK->setGeometry(twips(3480, 360, 855, 375));
+    cmdOK->setAutoDefault(false);
+    boldLabel(QStringLiteral(" Port :"), twips(360, 480, 495, 255), "lblPort", this);
+    cboPort = new QComboBox(this);
+    cboPort->setObjectName(QStringLiteral("cboPort"));
+    cboPort->setGeometry(twips(1920, 360, 1095, 315));
+    cboPort->setEditable(true);
+    cboPort->setInsertPolicy(QComboBox::NoInsert);
+    boldLabel(QStringLiteral("Indication's time, sec :"), twips(360, 840, 975, 375), "lab", this);
+    TimWin = new QLineEdit(this);
+    TimWin->setObjectName(QStringLiteral("TimWin"));
+    TimWin->setGeometry(twips(1920, 840, 1095, 375));
+    auto *cmdCancel = new QPushButton(QStringLiteral("Cancel"), this);
+    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+    cmdCancel->setGeometry(twips(3480, 840, 855, 375));
+    cmdCancel->setAutoDefault(false);
+    setTabOrder(cmdOK, cboPort);
+    setTabOrder(cboPort, TimWin);
+    setTabOrder(TimWin, cmdCancel);
+
+    connect(cmdOK, &QPushButton::clicked, this, &frmOptions::cmdOK_Click);
+    connect(cmdCancel, &QPushButton::clicked, this, &frmOptions::cmdCancel_Click);
+    Form_Load();
+    cmdOK->setFocus();
+}
+
+void frmOptions::Form_Load()
+{
+    const qint16 port = m_settings.Port();
+    m_host.setPortNumber(port);
+    for (int i = 1; i <= 8; ++i)
+        cboPort->addItem(QStringLiteral("Com%1").arg(i));
+    // A stored port outside the list selects no entry.
+    cboPort->setCurrentIndex(port >= 1 && port <= 8 ? port - 1 : -1);
+    // The pause as it is now, so that OK without an edit keeps it.
+    TimWin->setText(QString::number(double(m_host.IndicationTime()), 'g', 7));
+}
+
+float frmOptions::leadingNumber(const QString &text)
+{
+    static const QRegularExpression number(
+        QStringLiteral("^[ \\t]*([+-]?(?:[0-9]+\\.?[0-9]*|\\.[0-9]+)(?:[eE][+-]?[0-9]+)?)"));
+    const QRegularExpressionMatch match = number.match(text);
+    if (!match.hasMatch())
+        return 0;
+    const double value = QLocale::c().toDouble(match.capturedView(1));
+    return std::isfinite(value) ? float(value) : 0;
+}
+
+void frmOptions::cmdOK_Click()
+{
+    m_host.releasePort();
+    // A name typed into the field is not used: without a selected entry the port is 0.
+    const int index = cboPort->currentIndex();
+    const bool selected = index >= 0 && cboPort->currentText() == cboPort->itemText(index);
+    const qint16 port = qint16(selected ? index + 1 : 0);
+    m_host.setPortNumber(port);
+    m_settings.storePort(port);
+    m_host.setIndicationTime(leadingNumber(TimWin->text()));
+    close();
+}
+
+void frmOptions::cmdCancel_Click()
+{
+    hide();
+    m_host.endProgram();
+}
+
+void frmOptions::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        cmdCancel_Click();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+} // namespace pelmix::ui
