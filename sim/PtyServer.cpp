@@ -258,7 +258,9 @@ void PtyServer::pump()
                 m_writeNotifier->setEnabled(true);
             return;
         }
-        m_sent += head.bytes.left(n);
+        const QByteArray written = head.bytes.left(n);
+        m_sent += written;
+        emit sentBytes(written);
         head.bytes.remove(0, n);
         head.due += head.perByte * n;
         if (head.bytes.isEmpty())

@@ -62,6 +62,8 @@ public:
 
 signals:
     void commandReceived(char command);
+    // Bytes just written to the line, emitted right after the write.
+    void sentBytes(const QByteArray &bytes);
     void hungUp();
 
 private:
