@@ -260,12 +260,14 @@ void PtyServer::pump()
         }
         const QByteArray written = head.bytes.left(n);
         m_sent += written;
-        emit sentBytes(written);
         head.bytes.remove(0, n);
         head.due += head.perByte * n;
+        const bool partial = !head.bytes.isEmpty() && n < ready;
         if (head.bytes.isEmpty())
             m_out.pop_front();
-        else if (n < ready) {
+        // Listeners may hang up; nothing of the queue is held across the signal.
+        emit sentBytes(written);
+        if (partial && isUp()) {
             m_writeNotifier->setEnabled(true);
             return;
         }
