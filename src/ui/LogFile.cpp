@@ -42,7 +42,7 @@ bool LogFile::open(const QString &path, const QString &mode)
         return false;
     }
     emit openChanged(true);
-    return writeLine(dateLine(QDate::currentDate(), QLocale::system())) && writeLine(mode);
+    return writeLine(dateLine(m_now().date(), QLocale::system())) && writeLine(mode);
 }
 
 void LogFile::close()
@@ -62,7 +62,7 @@ void LogFile::writeModeLine(const QString &mode)
 void LogFile::writeResultLine(const QString &display)
 {
     if (isOpen())
-        writeLine(timeOfDay(QTime::currentTime(), QLocale::system()) + display);
+        writeLine(timeOfDay(m_now().time(), QLocale::system()) + display);
 }
 
 bool LogFile::writeLine(const QString &line)

@@ -8,6 +8,8 @@
 #include <QObject>
 #include <QTime>
 
+#include <functional>
+
 namespace pelmix::ui {
 
 // The log of results: plain text lines ending in CR LF, appended to. Every line is
@@ -29,6 +31,9 @@ public:
     void writeModeLine(const QString &mode) override;
     void writeResultLine(const QString &display) override;
 
+    // The clock the lines are stamped with; the system's by default.
+    void setClock(std::function<QDateTime()> now) { m_now = std::move(now); }
+
     // "<<<" and the short date, then five spaces and ">>>".
     static QString dateLine(const QDate &date, const QLocale &locale);
     // The time of day in the locale's time format with seconds, without a time zone.
@@ -43,6 +48,7 @@ private:
     void fail(const QString &message);
 
     QFile m_file;
+    std::function<QDateTime()> m_now = [] { return QDateTime::currentDateTime(); };
 };
 
 } // namespace pelmix::ui

@@ -23,6 +23,7 @@
 #include <QProgressBar>
 #include <QScreen>
 #include <QSlider>
+#include <QStandardPaths>
 #include <QVBoxLayout>
 #include <QWindow>
 
@@ -260,6 +261,12 @@ QCoro::Task<> frmMain::mnuFOpen_Click()
     OpenLog->setFileMode(QFileDialog::AnyFile);
     OpenLog->setNameFilters(
         {QStringLiteral("Log Files (*.log)"), QStringLiteral("All Files (*.*)")});
+    // Start in the last log's folder, never where a device file was last chosen: looking
+    // into device files to pick their icons can block.
+    OpenLog->setIconProvider(&m_plainIcons);
+    OpenLog->setDirectory(m_logFolder.isEmpty()
+                              ? QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)
+                              : m_logFolder);
     QPointer<QFileDialog> dialog = OpenLog;
     device::Wake wake(m_shutdown);
     wake.on(OpenLog, &QDialog::finished);
@@ -272,8 +279,10 @@ QCoro::Task<> frmMain::mnuFOpen_Click()
     const QString path = chosen ? dialog->selectedFiles().constFirst() : QString();
     dialog->deleteLater();
     // Cancel changes nothing.
-    if (chosen)
+    if (chosen) {
+        m_logFolder = QFileInfo(path).absolutePath();
         m_log.open(path, modeWord(mode()));
+    }
 }
 
 // --- the filter switch: on at the press on the raised button, off at the release of

@@ -4,6 +4,7 @@
 #include "LogFile.h"
 #include "MessageBoxes.h"
 #include "PanelControls.h"
+#include "PlainIcons.h"
 #include "SettingsStore.h"
 
 #include "device/Shutdown.h"
@@ -109,6 +110,8 @@ private:
     QPointer<frmOptions> m_options;
     QPointer<frmAbout> m_about;
     QPointer<QWindow> m_focusWindow;
+    QString m_logFolder;
+    PlainIcons m_plainIcons;
 
     // The panel's controls, by the names the manual gives them, as a designer form would.
     PanelControls ui;

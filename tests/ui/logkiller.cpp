@@ -1,0 +1,20 @@
+// Writes a result line to a log and dies at once, as a crashing program would.
+
+#include "ui/LogFile.h"
+
+#include <QCoreApplication>
+
+#include <csignal>
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    if (argc < 2)
+        return 2;
+    pelmix::ui::LogFile log;
+    if (!log.open(QString::fromLocal8Bit(argv[1]), QStringLiteral("Frequency")))
+        return 1;
+    log.writeResultLine(QStringLiteral("        12kHz"));
+    std::raise(SIGKILL);
+    return 0;
+}

@@ -1,0 +1,445 @@
+// The main window, offscreen, driven like an operator would, against the simulated
+// counter over a real pseudo-terminal.
+
+#include "../common/UiRig.h"
+
+#include "ui/Pictures.h"
+#include "ui/Twips.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QSlider>
+#include <QToolButton>
+
+using namespace pelmix;
+using pelmix::test::UiRig;
+using ui::px;
+
+class FrmMainTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init() { test::store().clear(); }
+
+    void firstStartWithEmptyStore();
+    void controls_data();
+    void controls();
+    void menus();
+    void filterSwitchPressAndRelease();
+    void cycleStartedAndStoppedWithTheMouse();
+    void singleMeasurementShowsTheResult();
+    void modeButtonsPrepareThePanel();
+    void intervalLeavesTheSliderDisabledUntilNextMeasurement();
+    void portThatCannotBeOpenedThenRetry();
+    void aboutBoxReleasesAndReopensThePort();
+    void exitWhileCycleWaitsSendsNothingMore_data();
+    void exitWhileCycleWaitsSendsNothingMore();
+    void exitStoresThePosition();
+    void exitWhileMinimisedKeepsTheStoredPosition();
+    void positionOnNoScreenIsCentred();
+    void garbageInTheStoreGivesDefaults();
+};
+
+void FrmMainTest::firstStartWithEmptyStore()
+{
+    UiRig rig([](QSettings &s) { s.remove(QStringLiteral("Ports")); }, false);
+    // 1000 twips; Com2, which is /dev/ttyS1 here and fails to open on this machine or not.
+    QCOMPARE(rig.window->pos(), QPoint(px(1000), px(1000)));
+    QCOMPARE(rig.window->PortNumber(), qint16(2));
+    QCOMPARE(rig.window->systemPortFor(2), u"/dev/ttyS1"_qs);
+    QCOMPARE(rig.find<QLineEdit>("Tablo1")->text(), u" Pelmix"_qs);
+    QCOMPARE(rig.find<QLineEdit>("Tablo2")->text(), u" Version 1.4"_qs);
+    QCOMPARE(rig.window->mode(), device::Mode::Frequency);
+    QCOMPARE(rig.window->input(), device::Input::Digital);
+    QCOMPARE(rig.window->edge(), device::Edge::Rising);
+    QVERIFY(!rig.window->FilterOn());
+    QCOMPARE(rig.window->Slider1(), 0);
+    QCOMPARE(rig.window->Slider2(), 0);
+    QCOMPARE(rig.window->IndicationTime(), 1.0f);
+    QCOMPARE(rig.window->windowTitle(), u"Pelmix"_qs);
+    QVERIFY(!rig.window->windowIcon().isNull());
+    // Fixed size: the client area of 7965 x 3870 twips under the menu bar.
+    QCOMPARE(rig.window->centralWidget()->size(), QSize(px(7965), px(3870)));
+    QCOMPARE(rig.window->minimumSize(), rig.window->maximumSize());
+    QVERIFY(!(rig.window->windowFlags() & Qt::WindowMaximizeButtonHint));
+    QVERIFY(!(rig.window->windowFlags() & Qt::WindowMinimizeButtonHint));
+    if (test::visibleMessageBox())
+        QVERIFY(test::answerMessage().startsWith(u"Com2 (/dev/ttyS1): "_qs));
+}
+
+void FrmMainTest::controls_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("parent");
+    QTest::addColumn<QRect>("twips");
+    QTest::addColumn<bool>("visible");
+    QTest::addColumn<QString>("toolTip");
+
+    auto row = [](const char *name, const char *parent, int l, int t, int w, int h,
+                  bool visible = true, const char *tip = "") {
+        QTest::newRow(name) << QString::fromLatin1(name) << QString::fromLatin1(parent)
+                            << QRect(l, t, w, h) << visible << QString::fromLatin1(tip);
+    };
+    row("fraPanel", "", 0, -120, 7935, 3975);
+    row("Tbl1", "fraPanel", 1920, 360, 3735, 1095);
+    row("Tablo1", "Tbl1", 120, 240, 3495, 735);
+    row("tbl2", "fraPanel", 1920, 1440, 3735, 1095);
+    row("Tablo2", "tbl2", 120, 240, 3495, 735);
+    row("oneX", "fraPanel", 5640, 840, 480, 1290);
+    row("ProgressBar1", "fraPanel", 1920, 2640, 3735, 255);
+    row("e", "fraPanel", 1920, 2880, 3735, 975);
+    row("calibr", "e", 120, 360, 615, 495, true, "Calibration");
+    row("F", "e", 840, 360, 615, 495, true, "Frequency measurement ");
+    row("T", "e", 1560, 360, 615, 495, true, "Period measurement ");
+    row("dt", "e", 2280, 360, 615, 495, true, "Interval  measurement ");
+    row("Sum", "e", 3000, 360, 615, 495, true, "Scoring of number of pulses");
+    row("fraInput", "fraPanel", 120, 360, 1695, 3495);
+    row("lblInput", "fraInput", 480, 120, 735, 375);
+    row("Digital", "fraInput", 360, 480, 975, 375, true, "Digital Level");
+    row("Analog", "fraInput", 360, 960, 975, 375, true, "Analog Level");
+    row("lblLevel", "fraInput", 555, 1440, 615, 255);
+    row("imgMinus", "fraInput", 185, 1500, 165, 120);
+    row("imgPlus", "fraInput", 1320, 1440, 195, 180);
+    row("Slider1", "fraInput", 120, 1680, 1455, 480);
+    row("Pic1", "fraInput", 360, 2225, 1065, 480, true, "Low Pass Filter");
+    row("Pic2", "fraInput", 360, 2225, 1065, 480, false, "Low Pass Filter");
+    row("fraEdge", "fraInput", 240, 2640, 1215, 735);
+    row("Sr", "fraEdge", 150, 240, 375, 375, true, "Falling Edge");
+    row("Fr", "fraEdge", 750, 240, 375, 375, true, "Rising Edge");
+    row("sl2r", "fraPanel", 6240, 360, 1575, 2535);
+    row("Ndp", "sl2r", 240, 240, 1215, 495);
+    row("Slider2", "sl2r", 360, 840, 585, 1575);
+    row("scal", "sl2r", 960, 840, 375, 1425);
+    row("fraCycle", "fraPanel", 6240, 2950, 1575, 900, true, "Manual mode");
+    row("Str11", "fraCycle", 200, 265, 495, 495, true, "Cyclical Mode ");
+    row("Str21", "fraCycle", 200, 265, 495, 495, false, "Cyclical Mode ");
+    row("hand1", "fraCycle", 900, 270, 495, 495, true, "Manual mode");
+    row("dbgout", "fraPanel", 5880, 2280, 375, 375, false);
+}
+
+void FrmMainTest::controls()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, parent);
+    QFETCH(QRect, twips);
+    QFETCH(bool, visible);
+    QFETCH(QString, toolTip);
+
+    UiRig rig;
+    QWidget *widget = rig.find(name.toLatin1().constData());
+    QVERIFY(widget);
+    if (!parent.isEmpty())
+        QCOMPARE(widget->parentWidget()->objectName(), parent);
+    QCOMPARE(widget->geometry(), ui::twips(twips.x(), twips.y(), twips.width(), twips.height()));
+    QCOMPARE(widget->isVisibleTo(rig.window.get()), visible);
+    QCOMPARE(widget->toolTip(), toolTip);
+}
+
+void FrmMainTest::menus()
+{
+    UiRig rig;
+    const QStringList top = [&] {
+        QStringList titles;
+        for (QAction *a : rig.window->menuBar()->actions())
+            titles << a->text();
+        return titles;
+    }();
+    QCOMPARE(top, (QStringList{u"&File"_qs, u"&Options"_qs, u"&Help"_qs}));
+    QCOMPARE(rig.action("mnuFOpen")->text(), u"Open Log File"_qs);
+    QVERIFY(rig.action("mnuFOpen")->isEnabled());
+    QCOMPARE(rig.action("mnuFSave")->text(), u"Save Log File"_qs);
+    QVERIFY(!rig.action("mnuFSave")->isEnabled());
+    QCOMPARE(rig.action("mnuFExit")->text(), u"&Exit"_qs);
+    QCOMPARE(rig.action("mnuOSelect")->text(), u"&Options"_qs);
+    QCOMPARE(rig.action("mnuHAbout")->text(), u"About"_qs);
+    QVERIFY(rig.find<QMenu>("mnuFile") && rig.find<QMenu>("mnuOptions") &&
+            rig.find<QMenu>("mnuOptionsAbout"));
+
+    // The displays: black, green, the window's large bold typewriter font.
+    auto *Tablo1 = rig.find<QLineEdit>("Tablo1");
+    QCOMPARE(Tablo1->palette().color(QPalette::Text), QColor(0, 192, 0));
+    QCOMPARE(Tablo1->palette().color(QPalette::Base), QColor(Qt::black));
+    QVERIFY(Tablo1->font().bold());
+    QCOMPARE(Tablo1->font().pointSizeF(), 21.75);
+    QVERIFY(QFontInfo(Tablo1->font()).fixedPitch());
+    // Thirteen characters fit the box.
+    QVERIFY(QFontMetrics(Tablo1->font()).horizontalAdvance(QString(13, u'8')) <= Tablo1->width());
+    QCOMPARE(rig.find<QLabel>("lblInput")->text(), u"Input"_qs);
+    QCOMPARE(rig.find<QLabel>("lblInput")->font().pointSizeF(), 12.0);
+    QCOMPARE(rig.find<QLabel>("lblLevel")->text(), u"Level"_qs);
+    QCOMPARE(rig.find<QLabel>("Ndp")->text(), u"Meas. time         ms"_qs);
+    QCOMPARE(rig.find<QPlainTextEdit>("dbgout")->toPlainText().left(6), u"Текст1"_qs);
+    auto *Slider1 = rig.find<QSlider>("Slider1");
+    QCOMPARE(Slider1->maximum(), 7);
+    QCOMPARE(Slider1->pageStep(), 5);
+    QCOMPARE(Slider1->tickInterval(), 1);
+    auto *Slider2 = rig.find<QSlider>("Slider2");
+    QCOMPARE(Slider2->maximum(), 4);
+    QCOMPARE(Slider2->orientation(), Qt::Vertical);
+    QCOMPARE(rig.find<QProgressBar>("ProgressBar1")->maximum(), 100);
+    QVERIFY(rig.find<QToolButton>("F")->isChecked());
+    QVERIFY(rig.find<QToolButton>("Digital")->isChecked());
+    QVERIFY(rig.find<QToolButton>("Fr")->isChecked());
+    QVERIFY(!rig.find<QToolButton>("hand1")->isCheckable());
+}
+
+void FrmMainTest::filterSwitchPressAndRelease()
+{
+    UiRig rig;
+    auto *Pic1 = rig.find("Pic1");
+    auto *Pic2 = rig.find("Pic2");
+
+    QTest::mousePress(Pic1, Qt::LeftButton);
+    QVERIFY(!Pic1->isVisible() && Pic2->isVisible());
+    QVERIFY(rig.window->FilterOn());
+    // The release of the same click, over the pressed-in picture, changes nothing.
+    QTest::mouseRelease(Pic2, Qt::LeftButton);
+    QVERIFY(rig.window->FilterOn());
+    // A press alone on the pressed-in picture does nothing either.
+    QTest::mousePress(Pic2, Qt::RightButton);
+    QVERIFY(rig.window->FilterOn() && Pic2->isVisible());
+    QTest::mouseRelease(Pic2, Qt::RightButton);
+    QVERIFY(!rig.window->FilterOn());
+    QVERIFY(Pic1->isVisible() && !Pic2->isVisible());
+
+    // The upload sends what the switch shows.
+    QTest::mouseClick(Pic1, Qt::LeftButton);
+    rig.find<QToolButton>("hand1")->click();
+    QVERIFY(rig.waitIdle());
+    QCOMPARE(rig.server.commands(), QByteArray("wFKbjD"));
+}
+
+void FrmMainTest::cycleStartedAndStoppedWithTheMouse()
+{
+    UiRig rig;
+    rig.window->setIndicationTime(0.2f);
+    auto *Str11 = rig.find("Str11");
+    auto *Str21 = rig.find("Str21");
+
+    QTest::mousePress(Str11, Qt::LeftButton);
+    QVERIFY(Str21->isVisible() && !Str11->isVisible());
+    QTest::mouseRelease(Str21, Qt::LeftButton); // the same click's release
+    QVERIFY(rig.window->meter().CycleRunning);
+    QTRY_VERIFY(rig.server.commands().count('D') >= 2);
+    QTest::mouseClick(Str21, Qt::LeftButton);
+    QVERIFY(Str11->isVisible() && !Str21->isVisible());
+    QVERIFY(!rig.window->meter().CycleRunning);
+    QVERIFY(rig.waitIdle());
+    const QByteArray sent = rig.server.commands();
+    QTest::qWait(400);
+    QCOMPARE(rig.server.commands(), sent);
+    QCOMPARE(rig.server.overlaps(), 0);
+}
+
+void FrmMainTest::singleMeasurementShowsTheResult()
+{
+    UiRig rig;
+    QList<int> bar;
+    QObject::connect(rig.find<QProgressBar>("ProgressBar1"), &QProgressBar::valueChanged,
+                     rig.window.get(), [&](int value) { bar.append(value); });
+    QTest::mouseClick(rig.find("hand1"), Qt::LeftButton);
+    QVERIFY(rig.waitIdle());
+    QCOMPARE(rig.find<QLineEdit>("Tablo1")->text(), u"        12kHz"_qs);
+    QCOMPARE(rig.find<QLineEdit>("Tablo2")->text(), u"      83.3mkS"_qs);
+    // The bar shows full after a frequency measurement, until Timer1's next tick.
+    QTRY_COMPARE(rig.find<QProgressBar>("ProgressBar1")->value(), 0);
+    QVERIFY(bar.contains(100));
+    // Every reply went to the trace.
+    QVERIFY(rig.find<QPlainTextEdit>("dbgout")->toPlainText().contains(u"F0000000C"_qs));
+}
+
+void FrmMainTest::modeButtonsPrepareThePanel()
+{
+    UiRig rig;
+    auto shown = [&](const char *name) { return rig.find(name)->isVisibleTo(rig.window.get()); };
+    auto *Ndp = rig.find<QLabel>("Ndp");
+
+    rig.find<QToolButton>("T")->click();
+    QCOMPARE(rig.window->mode(), device::Mode::Period);
+    QCOMPARE(Ndp->text(), u" Multiplier"_qs);
+    QCOMPARE(rig.window->Tablo1(), QString());
+    QCOMPARE(rig.window->Tablo2(), QString());
+    rig.find<QToolButton>("calibr")->click();
+    QCOMPARE(Ndp->text(), u" Multiplier"_qs);
+    rig.find<QToolButton>("dt")->click();
+    for (const char *name : {"Tablo2", "oneX", "Ndp", "scal", "Slider2"})
+        QVERIFY2(!shown(name), name);
+    rig.find<QToolButton>("Sum")->click();
+    QVERIFY(!shown("Tablo2"));
+    rig.find<QToolButton>("F")->click();
+    QCOMPARE(Ndp->text(), u"Meas. time         ms"_qs);
+    for (const char *name : {"Tablo2", "oneX", "Ndp", "scal", "Slider2"})
+        QVERIFY2(shown(name), name);
+
+    // Counting sends its mode letter only.
+    rig.find<QToolButton>("Sum")->click();
+    rig.find<QToolButton>("hand1")->click();
+    QVERIFY(rig.waitIdle());
+    QCOMPARE(rig.server.commands(), QByteArray("wPD"));
+}
+
+void FrmMainTest::intervalLeavesTheSliderDisabledUntilNextMeasurement()
+{
+    UiRig rig;
+    auto *Slider2 = rig.find<QSlider>("Slider2");
+    Slider2->setValue(2);
+    rig.find<QToolButton>("dt")->click();
+    rig.find<QToolButton>("hand1")->click();
+    QVERIFY(rig.waitIdle());
+    QCOMPARE(rig.window->Tablo1(), u"     250.0mkS"_qs);
+
+    rig.find<QToolButton>("F")->click();
+    QVERIFY(Slider2->isVisible());
+    QCOMPARE(Slider2->value(), 0);
+    QVERIFY(!Slider2->isEnabled());
+    rig.find<QToolButton>("hand1")->click();
+    QVERIFY(!Slider2->isEnabled()); // until the frequency routine itself begins
+    QVERIFY(rig.waitIdle());
+    QVERIFY(Slider2->isEnabled());
+}
+
+void FrmMainTest::portThatCannotBeOpenedThenRetry()
+{
+    UiRig rig([](QSettings &s) { s.setValue(u"Ports/Com2"_qs, u"/nonexistent/tty"_qs); }, false);
+    const QString message = test::answerMessage();
+    QVERIFY2(message.startsWith(u"Com2 (/nonexistent/tty): "_qs), qPrintable(message));
+    // Once, then the options dialog.
+    QTRY_VERIFY(rig.find("frmOptions") && rig.find("frmOptions")->isVisible());
+    QVERIFY(!test::visibleMessageBox());
+
+    test::store().setValue(u"Ports/Com3"_qs, rig.server.devicePath());
+    rig.find<QComboBox>("cboPort")->setCurrentIndex(2);
+    rig.find<QPushButton>("cmdOK")->click();
+    QTRY_VERIFY(rig.window->link().isOpen());
+    QVERIFY(rig.window->link().portLabel().startsWith(u"Com3 ("_qs));
+    QTest::qWait(100);
+    QVERIFY(!test::visibleMessageBox());
+    QCOMPARE(test::store().value(u"Settings/Port"_qs).toString(), u"3"_qs);
+}
+
+void FrmMainTest::aboutBoxReleasesAndReopensThePort()
+{
+    UiRig rig;
+    int closes = 0;
+    QObject::connect(&rig.window->link().serialPort(), &QSerialPort::aboutToClose, rig.window.get(),
+                     [&] { ++closes; });
+    rig.action("mnuHAbout")->trigger();
+    auto *about = rig.find<QDialog>("frmAbout");
+    QVERIFY(about && about->isVisible());
+    QCOMPARE(about->windowTitle(), u"About Pelmix"_qs);
+    rig.action("mnuHAbout")->trigger(); // only brings it to the front
+    QCOMPARE(rig.window->findChildren<QDialog *>(u"frmAbout"_qs).size(), 1);
+
+    // The port still works while the box is open.
+    rig.find<QToolButton>("hand1")->click();
+    QVERIFY(rig.waitIdle());
+    QCOMPARE(closes, 0);
+
+    QTest::keyClick(about, Qt::Key_Escape);
+    QTRY_VERIFY(!rig.find("frmAbout"));
+    QTRY_VERIFY(rig.window->link().isOpen());
+    QCOMPARE(closes, 1);
+    QVERIFY(!test::visibleMessageBox());
+    rig.find<QToolButton>("hand1")->click();
+    QVERIFY(rig.waitIdle());
+    QCOMPARE(rig.server.commands().count('w'), 2);
+}
+
+void FrmMainTest::exitWhileCycleWaitsSendsNothingMore_data()
+{
+    QTest::addColumn<QString>("during");
+    QTest::newRow("pause") << u"pause"_qs;
+    QTest::newRow("exchange") << u"exchange"_qs;
+    QTest::newRow("message box") << u"message"_qs;
+    QTest::newRow("options dialog") << u"dialog"_qs;
+}
+
+void FrmMainTest::exitWhileCycleWaitsSendsNothingMore()
+{
+    QFETCH(QString, during);
+    UiRig rig;
+    rig.window->setIndicationTime(0.5f);
+    if (during == u"exchange"_qs) {
+        rig.model.setTime(3); // "D" takes a second
+        rig.find<QSlider>("Slider2")->setValue(3);
+    }
+    if (during == u"message"_qs)
+        rig.model.faults().silent = true;
+    rig.window->meter().Str11_MouseDown();
+    if (during == u"pause"_qs)
+        QTRY_VERIFY(rig.server.commands().count('D') == 1 && !rig.window->meter().isMeasuring());
+    else if (during == u"exchange"_qs)
+        QTRY_VERIFY(rig.server.commands().endsWith('D'));
+    else if (during == u"message"_qs)
+        QTRY_VERIFY(test::visibleMessageBox());
+    else
+        rig.action("mnuOSelect")->trigger();
+
+    const QByteArray sent = rig.server.commands();
+    rig.window->close();
+    QVERIFY(rig.ended);
+    QVERIFY(!rig.window->link().isOpen());
+    QVERIFY(!test::visibleMessageBox());
+    QVERIFY(!rig.find("frmOptions") || !rig.find("frmOptions")->isVisible());
+    QTest::qWait(1200);
+    QCOMPARE(rig.server.commands(), sent);
+    QCOMPARE(rig.window->meter().activeTasks(), 0);
+}
+
+void FrmMainTest::exitStoresThePosition()
+{
+    UiRig rig;
+    rig.window->move(300, 200);
+    rig.action("mnuFExit")->trigger();
+    QVERIFY(rig.ended);
+    QCOMPARE(test::store().value(u"Settings/MainLeft"_qs).toString(), u"4500"_qs);
+    QCOMPARE(test::store().value(u"Settings/MainTop"_qs).toString(), u"3000"_qs);
+}
+
+void FrmMainTest::exitWhileMinimisedKeepsTheStoredPosition()
+{
+    UiRig rig([](QSettings &s) {
+        s.setValue(u"Settings/MainLeft"_qs, u"1500"_qs);
+        s.setValue(u"Settings/MainTop"_qs, u"1650"_qs);
+    });
+    QCOMPARE(rig.window->pos(), QPoint(100, 110));
+    rig.window->showMinimized();
+    rig.window->move(10, 10);
+    rig.window->close();
+    QVERIFY(rig.ended);
+    QCOMPARE(test::store().value(u"Settings/MainLeft"_qs).toString(), u"1500"_qs);
+    QCOMPARE(test::store().value(u"Settings/MainTop"_qs).toString(), u"1650"_qs);
+}
+
+void FrmMainTest::positionOnNoScreenIsCentred()
+{
+    UiRig rig([](QSettings &s) {
+        s.setValue(u"Settings/MainLeft"_qs, u"-300000"_qs);
+        s.setValue(u"Settings/MainTop"_qs, u"900000"_qs);
+    });
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    QVERIFY(screen.contains(rig.window->frameGeometry().center()));
+    QVERIFY(qAbs(rig.window->frameGeometry().center().x() - screen.center().x()) < 20);
+}
+
+void FrmMainTest::garbageInTheStoreGivesDefaults()
+{
+    UiRig rig([](QSettings &s) {
+        s.setValue(u"Settings/MainLeft"_qs, u"left"_qs);
+        s.setValue(u"Settings/MainTop"_qs, u"1e999"_qs);
+        s.setValue(u"Settings/Port"_qs, u"two"_qs);
+    });
+    QCOMPARE(rig.window->pos(), QPoint(px(1000), px(1000)));
+    QCOMPARE(rig.window->PortNumber(), qint16(2));
+    QVERIFY(rig.window->link().isOpen());
+}
+
+QTEST_MAIN(FrmMainTest)
+#include "tst_frmmain.moc"

@@ -1,0 +1,230 @@
+// The log file: its lines, byte for byte, and what happens when it cannot be written.
+
+#include "../common/UiRig.h"
+
+#include "ui/LogFile.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QToolButton>
+
+using namespace pelmix;
+using pelmix::test::UiRig;
+using ui::LogFile;
+
+namespace {
+
+const QDateTime Fixed(QDate(2026, 12, 6), QTime(21, 5, 3));
+
+QByteArray contents(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+// Chooses `path` in the log file dialog, or cancels it.
+void openLog(UiRig &rig, const QString &path)
+{
+    rig.action("mnuFOpen")->trigger();
+    QFileDialog *dialog = nullptr;
+    QVERIFY(
+        QTest::qWaitFor([&] { return (dialog = rig.find<QFileDialog>("OpenLog")) != nullptr; }));
+    QCOMPARE(dialog->windowTitle(), u"Open Log File"_qs);
+    QCOMPARE(dialog->nameFilters(), (QStringList{u"Log Files (*.log)"_qs, u"All Files (*.*)"_qs}));
+    QCOMPARE(dialog->fileMode(), QFileDialog::AnyFile);
+    if (path.isEmpty()) {
+        dialog->reject();
+    } else {
+        dialog->selectFile(path);
+        static_cast<QDialog *>(dialog)->accept();
+    }
+    QTest::qWait(20);
+}
+
+void measureOnce(UiRig &rig)
+{
+    rig.find<QToolButton>("hand1")->click();
+    QVERIFY(rig.waitIdle());
+}
+
+} // namespace
+
+class LogFileTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init() { test::store().clear(); }
+
+    void dateAndTime_data();
+    void dateAndTime();
+    void fullSessionByteForByte();
+    void existingLogKeepsItsContent();
+    void openingLineNamesTheSelectedMode();
+    void statusFailureWritesNothing();
+    void cancelChangesNothing();
+    void unwritablePlaces_data();
+    void unwritablePlaces();
+    void killedProgramKeepsItsLines();
+};
+
+void LogFileTest::dateAndTime_data()
+{
+    QTest::addColumn<QString>("locale");
+    QTest::addColumn<QString>("date");
+    QTest::addColumn<QString>("time");
+
+    QTest::newRow("English (US)") << u"en_US"_qs << u"<<<12/6/26     >>>"_qs << u"9:05:03 PM"_qs;
+    QTest::newRow("German") << u"de_DE"_qs << u"<<<06.12.26     >>>"_qs << u"21:05:03"_qs;
+    QTest::newRow("British") << u"en_GB"_qs << u"<<<06/12/2026     >>>"_qs << u"21:05:03"_qs;
+}
+
+void LogFileTest::dateAndTime()
+{
+    QFETCH(QString, locale);
+    QFETCH(QString, date);
+    QFETCH(QString, time);
+    QCOMPARE(LogFile::dateLine(Fixed.date(), QLocale(locale)), date);
+    QCOMPARE(LogFile::timeOfDay(Fixed.time(), QLocale(locale)), time);
+}
+
+void LogFileTest::fullSessionByteForByte()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"session.log"_qs);
+    UiRig rig;
+    rig.window->logFile().setClock([] { return Fixed; });
+    const QLocale system = QLocale::system();
+    const QByteArray date = LogFile::dateLine(Fixed.date(), system).toLocal8Bit();
+    const QByteArray time = LogFile::timeOfDay(Fixed.time(), system).toLocal8Bit();
+
+    openLog(rig, path);
+    QVERIFY(!rig.action("mnuFOpen")->isEnabled());
+    QVERIFY(rig.action("mnuFSave")->isEnabled());
+    measureOnce(rig);
+    rig.find<QToolButton>("T")->click();
+    measureOnce(rig);
+    rig.action("mnuFSave")->trigger();
+    QVERIFY(rig.action("mnuFOpen")->isEnabled());
+    QVERIFY(!rig.action("mnuFSave")->isEnabled());
+    // Nothing after the log is closed.
+    rig.find<QToolButton>("dt")->click();
+    measureOnce(rig);
+
+    QCOMPARE(contents(path), date +
+                                 "\r\n"
+                                 "Frequency\r\n" +
+                                 time +
+                                 "        12kHz\r\n"
+                                 "Period\r\n" +
+                                 time + "      81.0mkS\r\n");
+}
+
+void LogFileTest::existingLogKeepsItsContent()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"old.log"_qs);
+    QFile old(path);
+    QVERIFY(old.open(QIODevice::WriteOnly));
+    old.write("earlier session\r\n");
+    old.close();
+
+    LogFile log;
+    log.setClock([] { return Fixed; });
+    QVERIFY(log.open(path, u"Frequency"_qs));
+    QCOMPARE(log.LogFileName(), path);
+    log.close();
+    QCOMPARE(contents(path), "earlier session\r\n" +
+                                 LogFile::dateLine(Fixed.date(), QLocale::system()).toLocal8Bit() +
+                                 "\r\nFrequency\r\n");
+}
+
+void LogFileTest::openingLineNamesTheSelectedMode()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"period.log"_qs);
+    UiRig rig;
+    rig.find<QToolButton>("T")->click();
+    openLog(rig, path);
+    rig.find<QToolButton>("calibr")->click();
+    QVERIFY(contents(path).endsWith("\r\nPeriod\r\nCalibration\r\n"));
+}
+
+void LogFileTest::statusFailureWritesNothing()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"silent.log"_qs);
+    UiRig rig;
+    openLog(rig, path);
+    const QByteArray opened = contents(path);
+    rig.model.faults().silent = true;
+    rig.find<QToolButton>("hand1")->click();
+    QCOMPARE(test::answerMessage(), u"Connection Error"_qs);
+    QVERIFY(rig.waitIdle());
+    QCOMPARE(contents(path), opened);
+}
+
+void LogFileTest::cancelChangesNothing()
+{
+    UiRig rig;
+    openLog(rig, QString());
+    QVERIFY(rig.action("mnuFOpen")->isEnabled());
+    QVERIFY(!rig.action("mnuFSave")->isEnabled());
+    QVERIFY(!rig.window->logFile().isOpen());
+    // And a fresh open works afterwards.
+    QTemporaryDir dir;
+    openLog(rig, dir.filePath(u"after-cancel.log"_qs));
+    QVERIFY(rig.window->logFile().isOpen());
+}
+
+void LogFileTest::unwritablePlaces_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("reason");
+
+    QTest::newRow("a directory") << QDir::tempPath() << u"cannot be opened"_qs;
+    QTest::newRow("no such folder") << u"/nonexistent-folder/x.log"_qs << u"cannot be opened"_qs;
+    QTest::newRow("a place nothing can be made")
+        << u"/proc/pelmix.log"_qs << u"cannot be opened"_qs;
+    QTest::newRow("a full device") << u"/dev/full"_qs << u"cannot be written"_qs;
+}
+
+void LogFileTest::unwritablePlaces()
+{
+    QFETCH(QString, path);
+    QFETCH(QString, reason);
+    UiRig rig;
+    // The file dialog opens a folder rather than choosing it, so a folder is given directly.
+    if (QFileInfo(path).isDir())
+        QVERIFY(!rig.window->logFile().open(path, u"Frequency"_qs));
+    else
+        openLog(rig, path);
+    const QString message = test::answerMessage();
+    QVERIFY2(message.contains(reason) && message.contains(path), qPrintable(message));
+    // Reported once; the log is treated as closed and measuring goes on.
+    QVERIFY(!rig.window->logFile().isOpen());
+    QVERIFY(rig.action("mnuFOpen")->isEnabled());
+    QVERIFY(!rig.action("mnuFSave")->isEnabled());
+    measureOnce(rig);
+    rig.find<QToolButton>("T")->click();
+    measureOnce(rig);
+    QCOMPARE(test::answerMessage(300), QString());
+    QCOMPARE(rig.window->Tablo1(), u"      81.0mkS"_qs);
+}
+
+void LogFileTest::killedProgramKeepsItsLines()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"killed.log"_qs);
+    QProcess process;
+    process.start(QStringLiteral(PELMIX_LOGKILLER_PATH), {path});
+    QVERIFY(process.waitForFinished(10000));
+    QCOMPARE(process.exitStatus(), QProcess::CrashExit);
+    const QByteArray text = contents(path);
+    QVERIFY(text.endsWith("        12kHz\r\n"));
+}
+
+QTEST_MAIN(LogFileTest)
+#include "tst_logfile.moc"

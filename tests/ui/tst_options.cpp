@@ -1,0 +1,254 @@
+// The options dialog and the settings store, on the real main window.
+
+#include "../common/UiRig.h"
+
+#include "ui/SettingsStore.h"
+#include "ui/frmOptions.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+using namespace pelmix;
+using pelmix::test::UiRig;
+using ui::SettingsStore;
+
+namespace {
+
+QDialog *openOptions(UiRig &rig)
+{
+    rig.action("mnuOSelect")->trigger();
+    return rig.find<QDialog>("frmOptions");
+}
+
+} // namespace
+
+class OptionsTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init() { test::store().clear(); }
+
+    void layout();
+    void emptyStoreOkStoresTwo();
+    void chooseCom5AndHalfASecond();
+    void showsTheCurrentPause();
+    void noEntrySelectedStoresZero();
+    void typedNameIsNotUsed();
+    void cancelEndsTheProgramStoringNothing_data();
+    void cancelEndsTheProgramStoringNothing();
+    void closeBoxOnlyCloses();
+    void secondChoiceOnlyRaises();
+    void leadingNumber_data();
+    void leadingNumber();
+    void conversions_data();
+    void conversions();
+};
+
+void OptionsTest::layout()
+{
+    UiRig rig;
+    QDialog *dialog = openOptions(rig);
+    QVERIFY(dialog && dialog->isVisible());
+    QVERIFY(!dialog->isModal());
+    QCOMPARE(dialog->windowTitle(), u"Options"_qs);
+    QCOMPARE(dialog->size(), QSize(311, 112));
+    QCOMPARE(dialog->findChild<QLabel *>(u"lblPort"_qs)->text(), u" Port :"_qs);
+    QCOMPARE(dialog->findChild<QLabel *>(u"lab"_qs)->text(), u"Indication's time, sec :"_qs);
+    auto *cboPort = dialog->findChild<QComboBox *>(u"cboPort"_qs);
+    QCOMPARE(cboPort->count(), 8);
+    QCOMPARE(cboPort->itemText(0), u"Com1"_qs);
+    QCOMPARE(cboPort->itemText(7), u"Com8"_qs);
+    QVERIFY(cboPort->isEditable());
+    QCOMPARE(dialog->findChild<QPushButton *>(u"cmdOK"_qs)->geometry(), QRect(232, 24, 57, 25));
+    QCOMPARE(dialog->findChild<QPushButton *>(u"cmdCancel"_qs)->text(), u"Cancel"_qs);
+    // The main window stays usable meanwhile.
+    rig.find<QAbstractButton>("hand1")->click();
+    QVERIFY(rig.waitIdle());
+    QCOMPARE(rig.server.commands().left(1), QByteArray("w"));
+}
+
+void OptionsTest::emptyStoreOkStoresTwo()
+{
+    UiRig rig;
+    rig.window->setIndicationTime(1.0f);
+    QDialog *dialog = openOptions(rig);
+    QCOMPARE(dialog->findChild<QComboBox *>(u"cboPort"_qs)->currentText(), u"Com2"_qs);
+    QCOMPARE(dialog->findChild<QLineEdit *>(u"TimWin"_qs)->text(), u"1"_qs);
+    dialog->findChild<QPushButton *>(u"cmdOK"_qs)->click();
+    QTRY_VERIFY(!rig.find("frmOptions"));
+    QCOMPARE(test::store().value(u"Settings/Port"_qs).toString(), u"2"_qs);
+    QCOMPARE(rig.window->IndicationTime(), 1.0f);
+    QTRY_VERIFY(rig.window->link().isOpen());
+    QVERIFY(!test::visibleMessageBox());
+}
+
+void OptionsTest::chooseCom5AndHalfASecond()
+{
+    UiRig rig;
+    test::store().setValue(u"Ports/Com5"_qs, rig.server.devicePath());
+    int closes = 0;
+    QObject::connect(&rig.window->link().serialPort(), &QSerialPort::aboutToClose, rig.window.get(),
+                     [&] { ++closes; });
+    QDialog *dialog = openOptions(rig);
+    dialog->findChild<QComboBox *>(u"cboPort"_qs)->setCurrentIndex(4);
+    dialog->findChild<QLineEdit *>(u"TimWin"_qs)->setText(u"0.5"_qs);
+    dialog->findChild<QPushButton *>(u"cmdOK"_qs)->click();
+
+    QCOMPARE(test::store().value(u"Settings/Port"_qs).toString(), u"5"_qs);
+    QCOMPARE(rig.window->PortNumber(), qint16(5));
+    QCOMPARE(rig.window->IndicationTime(), 0.5f);
+    QTRY_VERIFY(rig.window->link().isOpen());
+    QVERIFY(rig.window->link().portLabel().startsWith(u"Com5 ("_qs));
+    QCOMPARE(closes, 1);
+}
+
+void OptionsTest::showsTheCurrentPause()
+{
+    UiRig rig;
+    rig.window->setIndicationTime(3.0f);
+    QDialog *dialog = openOptions(rig);
+    QCOMPARE(dialog->findChild<QLineEdit *>(u"TimWin"_qs)->text(), u"3"_qs);
+    dialog->findChild<QPushButton *>(u"cmdOK"_qs)->click();
+    QCOMPARE(rig.window->IndicationTime(), 3.0f);
+}
+
+void OptionsTest::noEntrySelectedStoresZero()
+{
+    UiRig rig([](QSettings &s) { s.setValue(u"Settings/Port"_qs, u"2"_qs); });
+    test::store().setValue(u"Settings/Port"_qs, u"9"_qs); // outside the list
+    QDialog *dialog = openOptions(rig);
+    auto *cboPort = dialog->findChild<QComboBox *>(u"cboPort"_qs);
+    QCOMPARE(cboPort->currentIndex(), -1);
+    QCOMPARE(rig.window->PortNumber(), qint16(9));
+    dialog->findChild<QPushButton *>(u"cmdOK"_qs)->click();
+    QCOMPARE(test::store().value(u"Settings/Port"_qs).toString(), u"0"_qs);
+    QCOMPARE(rig.window->PortNumber(), qint16(0));
+    // Port 0 does not open: one message, then the dialog again.
+    QCOMPARE(test::answerMessage(), u"Com0: no serial port is selected"_qs);
+    QTRY_VERIFY(rig.find("frmOptions"));
+}
+
+void OptionsTest::typedNameIsNotUsed()
+{
+    UiRig rig;
+    QDialog *dialog = openOptions(rig);
+    auto *cboPort = dialog->findChild<QComboBox *>(u"cboPort"_qs);
+    cboPort->setEditText(u"/dev/ttyUSB0"_qs);
+    dialog->findChild<QPushButton *>(u"cmdOK"_qs)->click();
+    QCOMPARE(test::store().value(u"Settings/Port"_qs).toString(), u"0"_qs);
+    QVERIFY(!test::answerMessage().isEmpty());
+}
+
+void OptionsTest::cancelEndsTheProgramStoringNothing_data()
+{
+    QTest::addColumn<bool>("escape");
+    QTest::newRow("Cancel") << false;
+    QTest::newRow("Esc") << true;
+}
+
+void OptionsTest::cancelEndsTheProgramStoringNothing()
+{
+    QFETCH(bool, escape);
+    UiRig rig;
+    rig.window->move(300, 300);
+    QDialog *dialog = openOptions(rig);
+    dialog->findChild<QComboBox *>(u"cboPort"_qs)->setCurrentIndex(6);
+    if (escape)
+        QTest::keyClick(dialog, Qt::Key_Escape);
+    else
+        dialog->findChild<QPushButton *>(u"cmdCancel"_qs)->click();
+    QVERIFY(rig.ended);
+    QVERIFY(!rig.window->link().isOpen());
+    QVERIFY(!test::store().contains(u"Settings/Port"_qs));
+    QVERIFY(!test::store().contains(u"Settings/MainLeft"_qs));
+}
+
+void OptionsTest::closeBoxOnlyCloses()
+{
+    UiRig rig;
+    rig.window->setIndicationTime(2.0f);
+    QDialog *dialog = openOptions(rig);
+    dialog->findChild<QComboBox *>(u"cboPort"_qs)->setCurrentIndex(6);
+    dialog->findChild<QLineEdit *>(u"TimWin"_qs)->setText(u"7"_qs);
+    dialog->close();
+    QTRY_VERIFY(!rig.find("frmOptions"));
+    QVERIFY(!rig.ended);
+    QVERIFY(!test::store().contains(u"Settings/Port"_qs));
+    QCOMPARE(rig.window->IndicationTime(), 2.0f);
+    QTRY_VERIFY(rig.window->link().isOpen());
+    QVERIFY(rig.window->link().portLabel().startsWith(u"Com2 ("_qs));
+}
+
+void OptionsTest::secondChoiceOnlyRaises()
+{
+    UiRig rig;
+    QDialog *first = openOptions(rig);
+    first->findChild<QLineEdit *>(u"TimWin"_qs)->setText(u"4"_qs);
+    QDialog *second = openOptions(rig);
+    QCOMPARE(second, first);
+    QCOMPARE(rig.window->findChildren<QDialog *>(u"frmOptions"_qs).size(), 1);
+    QCOMPARE(second->findChild<QLineEdit *>(u"TimWin"_qs)->text(), u"4"_qs);
+}
+
+void OptionsTest::leadingNumber_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<float>("value");
+
+    QTest::newRow("plain") << u"2"_qs << 2.0f;
+    QTest::newRow("fraction and unit") << u"2.5 s"_qs << 2.5f;
+    QTest::newRow("leading blanks") << u"  \t0.5"_qs << 0.5f;
+    QTest::newRow("letters only") << u"abc"_qs << 0.0f;
+    QTest::newRow("empty") << u""_qs << 0.0f;
+    QTest::newRow("point always") << u"1,5"_qs << 1.0f;
+    QTest::newRow("starts with point") << u".25"_qs << 0.25f;
+    QTest::newRow("exponent") << u"1e1x"_qs << 10.0f;
+    QTest::newRow("negative") << u"-3"_qs << -3.0f;
+    QTest::newRow("single precision") << u"1.1"_qs << 1.1f;
+    QTest::newRow("too large") << u"1e999"_qs << 0.0f;
+}
+
+void OptionsTest::leadingNumber()
+{
+    QFETCH(QString, text);
+    QFETCH(float, value);
+    QCOMPARE(ui::frmOptions::leadingNumber(text), value);
+}
+
+void OptionsTest::conversions_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("locale");
+    QTest::addColumn<float>("single"); // -1: does not convert
+    QTest::addColumn<int>("port");     // -1: does not convert
+
+    QTest::newRow("whole") << u"1500"_qs << u"C"_qs << 1500.0f << 1500;
+    QTest::newRow("2.5 to even 2") << u"2.5"_qs << u"C"_qs << 2.5f << 2;
+    QTest::newRow("3.5 to even 4") << u"3.5"_qs << u"C"_qs << 3.5f << 4;
+    QTest::newRow("decimal comma") << u"2,5"_qs << u"de_DE"_qs << 2.5f << 2;
+    QTest::newRow("text") << u"abc"_qs << u"C"_qs << -1.0f << -1;
+    QTest::newRow("empty") << u""_qs << u"C"_qs << -1.0f << -1;
+    QTest::newRow("beyond 16 bits") << u"40000"_qs << u"C"_qs << 40000.0f << -1;
+    QTest::newRow("beyond single") << u"1e39"_qs << u"C"_qs << -1.0f << -1;
+}
+
+void OptionsTest::conversions()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, locale);
+    QFETCH(float, single);
+    QFETCH(int, port);
+    const QLocale l(locale);
+    QCOMPARE(SettingsStore::toSingle(text, l).value_or(-1.0f), single);
+    QCOMPARE(int(SettingsStore::toPort(text, l).value_or(-1)), port);
+    if (single >= 0)
+        QCOMPARE(SettingsStore::toSingle(SettingsStore::fromSingle(single, l), l).value_or(-1),
+                 single);
+    QCOMPARE(SettingsStore::fromSingle(1500.0f, l), u"1500"_qs);
+}
+
+QTEST_MAIN(OptionsTest)
+#include "tst_options.moc"
