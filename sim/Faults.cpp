@@ -36,9 +36,12 @@ std::optional<QString> Faults::parse(const QString &spec)
         flood = true;
     else if (name == QLatin1String("hang-up-after"))
         hangUpAfter = value.toInt(&ok);
+    else if (name == QLatin1String("random"))
+        random = value.toDouble(&ok);
     else
         return QStringLiteral("unknown fault \"%1\"; known: %2").arg(spec, names().join(u", "));
-    if (!ok || slowMs < 0 || (name == QLatin1String("hang-up-after") && hangUpAfter < 0))
+    if (!ok || slowMs < 0 || random < 0 || random > 1 ||
+        (name == QLatin1String("hang-up-after") && hangUpAfter < 0))
         return QStringLiteral("bad value in \"%1\"").arg(spec);
     return std::nullopt;
 }

@@ -20,6 +20,8 @@ struct Faults
     bool stuckTime = false;   // "C" does not move the measuring time
     bool flood = false;       // "D" is answered with 1 MiB of digits and no carriage return
     int hangUpAfter = -1;     // answers this many commands, then hangs up on the next
+    double random = 0;        // each reply, with this probability, silent, slow, split,
+                              // without its carriage return or with garbage
 
     // Parses one --fault value ("slow", "slow=500", "hang-up-after=3", ...).
     // Returns an error text when the name is unknown.

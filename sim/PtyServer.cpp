@@ -154,6 +154,7 @@ void PtyServer::clearRecord()
     m_received.clear();
     m_sent.clear();
     m_overlaps = 0;
+    m_injected = 0;
 }
 
 void PtyServer::onReadable()
@@ -176,7 +177,8 @@ void PtyServer::onReadable()
 void PtyServer::handle(char command)
 {
     const double t = secondsSinceStart();
-    m_received.push_back({t, command});
+    if (m_keepRecord)
+        m_received.push_back({t, command});
     if (m_record) {
         const QByteArray shown = command > ' ' && command < 127
                                      ? QByteArray(1, command)
@@ -196,14 +198,36 @@ void PtyServer::handle(char command)
     ++m_commandCount;
 
     const CounterModel::Reply reply = m_model.respond(command);
-    if (faults.silent)
+    Faults now = faults;
+    if (faults.random > 0 &&
+        std::uniform_real_distribution<double>(0, 1)(m_random) < faults.random) {
+        ++m_injected;
+        switch (std::uniform_int_distribution<int>(0, 4)(m_random)) {
+        case 0:
+            now.silent = true;
+            break;
+        case 1:
+            now.slowMs += 300;
+            break;
+        case 2:
+            now.split = true;
+            break;
+        case 3:
+            now.noCr = true;
+            break;
+        default:
+            now.garbage = true;
+            break;
+        }
+    }
+    if (now.silent)
         return;
-    schedule(distort(reply.bytes), reply.delay + std::chrono::milliseconds(faults.slowMs));
+    schedule(distort(reply.bytes, now), reply.delay + std::chrono::milliseconds(now.slowMs),
+             now.split);
 }
 
-QByteArray PtyServer::distort(QByteArray reply)
+QByteArray PtyServer::distort(QByteArray reply, const Faults &faults)
 {
-    const Faults &faults = m_model.faults();
     if (faults.noCr)
         reply.replace('\r', QByteArray());
     if (faults.garbage) {
@@ -222,7 +246,7 @@ QByteArray PtyServer::distort(QByteArray reply)
     return reply;
 }
 
-void PtyServer::schedule(const QByteArray &bytes, Clock::duration delay)
+void PtyServer::schedule(const QByteArray &bytes, Clock::duration delay, bool split)
 {
     if (bytes.isEmpty())
         return;
@@ -231,7 +255,7 @@ void PtyServer::schedule(const QByteArray &bytes, Clock::duration delay)
     segment.bytes = bytes;
     if (m_lineRate)
         segment.perByte = CharacterTime;
-    else if (m_model.faults().split)
+    else if (split)
         segment.perByte = SplitGap;
     m_lineFree = segment.due + segment.perByte * bytes.size();
     m_out.push_back(segment);
@@ -259,7 +283,8 @@ void PtyServer::pump()
             return;
         }
         const QByteArray written = head.bytes.left(n);
-        m_sent += written;
+        if (m_keepRecord)
+            m_sent += written;
         head.bytes.remove(0, n);
         head.due += head.perByte * n;
         const bool partial = !head.bytes.isEmpty() && n < ready;

@@ -41,11 +41,16 @@ public:
     // Points a symbolic link at the device, now and after every comeBack().
     std::optional<QString> makeLink(const QString &path);
     std::optional<QString> setRecordFile(const QString &path);
+    // Keeps the commands and replies in memory for received(), commands() and sent();
+    // a long-running server turns this off.
+    void setKeepRecord(bool keep) { m_keepRecord = keep; }
     // Paces output at 9600 baud, 8N1: about 1.04 ms a character.
     void setLineRate(bool on) { m_lineRate = on; }
 
     // Sends bytes nobody asked for, as a counter that babbles.
     void send(const QByteArray &bytes) { schedule(bytes, {}); }
+    // Replies the random fault has spoilt so far.
+    int injectedFaults() const { return m_injected; }
 
     // The device disappears, as when a USB adapter is pulled out.
     void hangUp();
@@ -76,8 +81,8 @@ private:
 
     void onReadable();
     void handle(char command);
-    QByteArray distort(QByteArray reply);
-    void schedule(const QByteArray &bytes, Clock::duration delay);
+    QByteArray distort(QByteArray reply, const Faults &faults);
+    void schedule(const QByteArray &bytes, Clock::duration delay, bool split = false);
     void pump();
     void closeDevice();
 
@@ -93,10 +98,12 @@ private:
     std::deque<Segment> m_out;
     Clock::time_point m_lineFree = Clock::now();
     bool m_lineRate = false;
+    bool m_keepRecord = true;
     std::mt19937 m_random;
     std::vector<Received> m_received;
     QByteArray m_sent;
     int m_overlaps = 0;
+    int m_injected = 0;
     int m_commandCount = 0;
     std::unique_ptr<QFile> m_record;
 };

@@ -49,7 +49,8 @@ Faults (--fault, repeatable): silent, slow[=MS] (default 300 ms), split (a byte
 every 2 ms), no-cr, garbage (NUL, LF, BS, 0xFF, random bytes in replies),
 short-status (3 characters), stuck-level, stuck-time, flood ("D" answered with
 1 MiB and no carriage return), hang-up-after=N (answers N commands, then
-hangs up when the next arrives).)";
+hangs up when the next arrives), random=P (each reply, with probability P,
+silent, 300 ms late, split, without its carriage return or with garbage).)";
 
 } // namespace
 
@@ -136,6 +137,7 @@ int main(int argc, char *argv[])
     model.setTimeScale(scale);
     pelmix::sim::PtyServer server(model);
     server.setLineRate(parser.isSet(lineRate));
+    server.setKeepRecord(false);
     if (auto error = server.start())
         return fail(*error);
     if (parser.isSet(link))

@@ -36,6 +36,7 @@ int main(int argc, char *argv[])
     if (parser.isSet(simulate)) {
         model = std::make_unique<pelmix::sim::CounterModel>();
         server = std::make_unique<pelmix::sim::PtyServer>(*model);
+        server->setKeepRecord(false);
         if (auto error = server->start()) {
             std::fprintf(stderr, "pelmix: cannot start the simulated counter: %s\n",
                          qPrintable(*error));

@@ -3,6 +3,12 @@
 #include "Shutdown.h"
 
 #include <QCoreApplication>
+#include <QFile>
+
+#ifdef Q_OS_UNIX
+#include <poll.h>
+#include <unistd.h>
+#endif
 
 namespace pelmix::device {
 
@@ -12,16 +18,11 @@ namespace {
 // command; the cap keeps a babbling device from filling memory meanwhile.
 constexpr qint64 ReadBufferSize = 64 * 1024;
 
+// A read error alone is not a lost port: after input is discarded, the port may report
+// an empty read as one.
 bool losesPort(QSerialPort::SerialPortError error)
 {
-    switch (error) {
-    case QSerialPort::ResourceError:
-    case QSerialPort::ReadError:
-    case QSerialPort::WriteError:
-        return true;
-    default:
-        return false;
-    }
+    return error == QSerialPort::ResourceError || error == QSerialPort::WriteError;
 }
 
 } // namespace
@@ -83,15 +84,8 @@ std::optional<QString> Link::open()
 
     m_port.clearError();
     m_port.setPortName(m_systemName);
-    if (!m_port.open(QIODevice::ReadWrite)) {
-        QString reason = m_port.errorString();
-#ifdef Q_OS_LINUX
-        if (m_port.error() == QSerialPort::PermissionError)
-            reason += tr("\nTo use serial ports, add your user to the \"dialout\" group "
-                         "(sudo usermod -aG dialout $USER) and log in again.");
-#endif
-        return describe(reason);
-    }
+    if (!m_port.open(QIODevice::ReadWrite))
+        return describe(openFailure());
     const bool configured =
         m_port.setBaudRate(QSerialPort::Baud9600) && m_port.setDataBits(QSerialPort::Data8) &&
         m_port.setParity(QSerialPort::NoParity) && m_port.setStopBits(QSerialPort::OneStop) &&
@@ -104,6 +98,30 @@ std::optional<QString> Link::open()
     m_port.setReadBufferSize(ReadBufferSize);
     m_port.clearError();
     return std::nullopt;
+}
+
+QString Link::openFailure() const
+{
+    const QString reason = m_port.errorString();
+    switch (m_port.error()) {
+    case QSerialPort::PermissionError:
+#ifdef Q_OS_UNIX
+        // Refused although we may read and write the device: another program holds it.
+        if (::access(QFile::encodeName(m_systemName).constData(), R_OK | W_OK) == 0)
+            return tr("the port is in use by another program (%1)").arg(reason);
+#endif
+#ifdef Q_OS_LINUX
+        return tr("%1\nTo use serial ports, add your user to the \"dialout\" group "
+                  "(sudo usermod -aG dialout $USER) and log in again.")
+            .arg(reason);
+#else
+        return reason;
+#endif
+    case QSerialPort::UnsupportedOperationError:
+        return tr("this is not a serial port (%1)").arg(reason);
+    default:
+        return reason;
+    }
 }
 
 std::optional<QString> Link::release()
@@ -129,17 +147,30 @@ void Link::pulseDtr()
         m_port.clearError();
 }
 
+bool Link::hungUp()
+{
+#ifdef Q_OS_UNIX
+    pollfd line{int(m_port.handle()), POLLIN, 0};
+    return ::poll(&line, 1, 0) == 1 && (line.revents & (POLLHUP | POLLERR | POLLNVAL));
+#else
+    return false;
+#endif
+}
+
 void Link::onError(QSerialPort::SerialPortError error)
 {
-    if (!losesPort(error) || !m_port.isOpen())
+    if (!m_port.isOpen())
+        return;
+    // An empty read is reported as a read error: it means a hang-up only when the line
+    // says so.
+    if (error == QSerialPort::ReadError && hungUp())
+        error = QSerialPort::ResourceError;
+    if (!losesPort(error))
         return;
     m_lost = true;
     switch (error) {
     case QSerialPort::ResourceError:
         m_lostReason = describe(tr("the device is gone (unplugged or failed)"));
-        break;
-    case QSerialPort::ReadError:
-        m_lostReason = describe(tr("read error: %1").arg(m_port.errorString()));
         break;
     default:
         m_lostReason = describe(tr("write error: %1").arg(m_port.errorString()));

@@ -63,6 +63,8 @@ signals:
 private:
     void onError(QSerialPort::SerialPortError error);
     QString describe(const QString &reason) const;
+    QString openFailure() const;
+    bool hungUp();
     QCoro::Task<> waitForTurn();
     void write(const QString &command);
     std::optional<QString> open();

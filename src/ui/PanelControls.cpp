@@ -167,6 +167,8 @@ PanelControls buildPanelControls(QWidget *central)
     traceFont.setPointSizeF(8.25);
     c.dbgout->setFont(traceFont);
     c.dbgout->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    // Written only by the program: an undo history would grow with every reply.
+    c.dbgout->setUndoRedoEnabled(false);
     c.dbgout->hide();
     return c;
 }

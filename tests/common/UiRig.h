@@ -52,8 +52,9 @@ struct UiRig
     std::unique_ptr<ui::frmMain> window;
     bool ended = false;
 
-    // `prepare` may change the store before the window starts.
-    explicit UiRig(const std::function<void(QSettings &)> &prepare = {}, bool waitForPort = true)
+    // `prepare` may change the store and the counter before the window starts.
+    explicit UiRig(const std::function<void(QSettings &, UiRig &)> &prepare = {},
+                   bool waitForPort = true)
     {
         if (auto error = server.start())
             qFatal("cannot start the simulated counter: %s", qPrintable(*error));
@@ -62,7 +63,7 @@ struct UiRig
             settings.clear();
             settings.setValue(QStringLiteral("Ports/Com2"), server.devicePath());
             if (prepare)
-                prepare(settings);
+                prepare(settings, *this);
         }
         window = std::make_unique<ui::frmMain>();
         QObject::connect(window.get(), &ui::frmMain::programEnded, window.get(),

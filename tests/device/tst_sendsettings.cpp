@@ -43,17 +43,16 @@ void SendSettingsTest::commandSequence_data()
         QTest::newRow(name) << int(mode) << int(input) << int(edge) << filter << level << time
                             << deviceLevel << deviceTime << shortStatus << QByteArray(commands);
     };
-    row("frequency, already in step", Mode::Frequency, Input::Digital, Edge::Rising, false, 0, 0,
-        0, 0, "FKBj");
-    row("frequency analog, falling, filter", Mode::Frequency, Input::Analog, Edge::Falling, true,
-        0, 0, 0, 0, "fkbj");
+    row("frequency, already in step", Mode::Frequency, Input::Digital, Edge::Rising, false, 0, 0, 0,
+        0, "FKBj");
+    row("frequency analog, falling, filter", Mode::Frequency, Input::Analog, Edge::Falling, true, 0,
+        0, 0, 0, "fkbj");
     row("calibration with analog input sends F", Mode::Calibration, Input::Analog, Edge::Rising,
         false, 0, 0, 0, 0, "FKBJ");
     row("period", Mode::Period, Input::Digital, Edge::Rising, false, 0, 0, 0, 0, "TKBj");
-    row("interval analog", Mode::Interval, Input::Analog, Edge::Rising, false, 0, 0, 0, 0,
-        "iKBj");
-    row("level 3 from 1: two steps", Mode::Frequency, Input::Digital, Edge::Rising, false, 3, 0,
-        1, 0, "FKBj++");
+    row("interval analog", Mode::Interval, Input::Analog, Edge::Rising, false, 0, 0, 0, 0, "iKBj");
+    row("level 3 from 1: two steps", Mode::Frequency, Input::Digital, Edge::Rising, false, 3, 0, 1,
+        0, "FKBj++");
     row("level 0 from 7 wraps", Mode::Frequency, Input::Digital, Edge::Rising, false, 0, 0, 7, 0,
         "FKBj+");
     row("time 1 from 3 wraps", Mode::Frequency, Input::Digital, Edge::Rising, false, 0, 1, 0, 3,
@@ -62,8 +61,8 @@ void SendSettingsTest::commandSequence_data()
         "TKBj++CC");
     // Position 7 is beyond the end of a short status line and reads as 0; a reply of three
     // characters and a carriage return passes the mode-letter test.
-    row("short status reads as level 0", Mode::Frequency, Input::Digital, Edge::Rising, false, 0,
-        0, 5, 0, "FKBj", true);
+    row("short status reads as level 0", Mode::Frequency, Input::Digital, Edge::Rising, false, 0, 0,
+        5, 0, "FKBj", true);
 }
 
 void SendSettingsTest::commandSequence()

@@ -26,24 +26,23 @@ void ShowDataTest::filtering_data()
 
     QTest::newRow("plain line") << u"x"_qs << u"1234\r"_qs << u"1234\r\n"_qs << u"x1234\r\n"_qs;
     QTest::newRow("CR LF") << u""_qs << u"12\r\n"_qs << u"12\r\n"_qs << u"12\r\n"_qs;
-    QTest::newRow("LF anywhere removed") << u""_qs << u"\n1\n2\r\n\n"_qs << u"12\r\n"_qs
-                                         << u"12\r\n"_qs;
+    QTest::newRow("LF anywhere removed")
+        << u""_qs << u"\n1\n2\r\n\n"_qs << u"12\r\n"_qs << u"12\r\n"_qs;
     QTest::newRow("two CRs") << u""_qs << u"a\rb\r"_qs << u"a\r\nb\r\n"_qs << u"a\r\nb\r\n"_qs;
     QTest::newRow("CR CR") << u""_qs << u"\r\r"_qs << u"\r\n\r\n"_qs << u"\r\n\r\n"_qs;
-    QTest::newRow("backspace inside") << u"t"_qs << u"ab\bc\r"_qs << u"ac\r\n"_qs
-                                      << u"tac\r\n"_qs;
+    QTest::newRow("backspace inside") << u"t"_qs << u"ab\bc\r"_qs << u"ac\r\n"_qs << u"tac\r\n"_qs;
     QTest::newRow("two backspaces") << u"t"_qs << u"abc\b\bd"_qs << u"ad"_qs << u"tad"_qs;
-    QTest::newRow("backspace first erases trace") << u"xyz"_qs << u"\bab"_qs << u"ab"_qs
-                                                  << u"xyab"_qs;
-    QTest::newRow("leading backspaces erase one") << u"xyz"_qs << u"\b\b\bab"_qs << u"ab"_qs
-                                                  << u"xyab"_qs;
-    QTest::newRow("backspace eats all, then trace") << u"xyz"_qs << u"a\b\b"_qs << u""_qs
-                                                    << u"xy"_qs;
-    QTest::newRow("backspace before LF") << u""_qs << u"a\n\bb\r"_qs << u"ab\r\n"_qs
-                                         << u"ab\r\n"_qs;
+    QTest::newRow("backspace first erases trace")
+        << u"xyz"_qs << u"\bab"_qs << u"ab"_qs << u"xyab"_qs;
+    QTest::newRow("leading backspaces erase one")
+        << u"xyz"_qs << u"\b\b\bab"_qs << u"ab"_qs << u"xyab"_qs;
+    QTest::newRow("backspace eats all, then trace")
+        << u"xyz"_qs << u"a\b\b"_qs << u""_qs << u"xy"_qs;
+    QTest::newRow("backspace before LF")
+        << u""_qs << u"a\n\bb\r"_qs << u"ab\r\n"_qs << u"ab\r\n"_qs;
     // With nothing before it, a backspace deletes nothing and raises nothing.
-    QTest::newRow("backspace first, empty trace") << u""_qs << u"\b1\r"_qs << u"1\r\n"_qs
-                                                  << u"1\r\n"_qs;
+    QTest::newRow("backspace first, empty trace")
+        << u""_qs << u"\b1\r"_qs << u"1\r\n"_qs << u"1\r\n"_qs;
     QTest::newRow("empty reply") << u"abc"_qs << u""_qs << u""_qs << u"abc"_qs;
 }
 

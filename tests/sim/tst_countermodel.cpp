@@ -71,16 +71,16 @@ void CounterModelTest::dataReply_data()
     QTest::newRow("50 kHz, 1 ms") << QByteArray("F") << 50e3 << 0.0 << QByteArray("F00000032\r");
     QTest::newRow("100 kHz, 1 s") << QByteArray("FCCC") << 100e3 << 0.0
                                   << QByteArray("F000186A0\r");
-    QTest::newRow("12345.678 Hz, 10 s") << QByteArray("fCCCC") << 12345.678 << 0.0
-                                        << QByteArray("F0001E241\r");
-    QTest::newRow("calibration counts the reference") << QByteArray("FJC") << 5.0 << 0.0
-                                                      << QByteArray("F00002710\r");
-    QTest::newRow("period 1000 us, multiplier 1") << QByteArray("T") << 1000.0 << 0.0
-                                                  << QByteArray("T000000002710\r");
-    QTest::newRow("period 81 us, multiplier 10^4") << QByteArray("tCCCC") << 1e6 / 81 << 0.0
-                                                   << QByteArray("T0000007B98A0\r");
-    QTest::newRow("interval 100 us") << QByteArray("I") << 1.0 << 100.0
-                                     << QByteArray("I0000000003E8\r");
+    QTest::newRow("12345.678 Hz, 10 s")
+        << QByteArray("fCCCC") << 12345.678 << 0.0 << QByteArray("F0001E241\r");
+    QTest::newRow("calibration counts the reference")
+        << QByteArray("FJC") << 5.0 << 0.0 << QByteArray("F00002710\r");
+    QTest::newRow("period 1000 us, multiplier 1")
+        << QByteArray("T") << 1000.0 << 0.0 << QByteArray("T000000002710\r");
+    QTest::newRow("period 81 us, multiplier 10^4")
+        << QByteArray("tCCCC") << 1e6 / 81 << 0.0 << QByteArray("T0000007B98A0\r");
+    QTest::newRow("interval 100 us")
+        << QByteArray("I") << 1.0 << 100.0 << QByteArray("I0000000003E8\r");
 }
 
 void CounterModelTest::dataReply()

@@ -69,10 +69,10 @@ void PelmixSimTest::helpListsEverything()
     process.start(QStringLiteral(PELMIX_SIM_PATH), {QStringLiteral("--help")});
     QVERIFY(process.waitForFinished(5000));
     const QString help = QString::fromLocal8Bit(process.readAllStandardOutput());
-    for (const char *word : {"--link", "--record", "--time-scale", "--line-rate", "--fault",
-                             "silent", "slow", "split", "no-cr", "garbage", "short-status",
-                             "stuck-level", "stuck-time", "flood", "hang-up-after=N",
-                             "level position", "?<CR>"})
+    for (const char *word :
+         {"--link", "--record", "--time-scale", "--line-rate", "--fault", "silent", "slow", "split",
+          "no-cr", "garbage", "short-status", "stuck-level", "stuck-time", "flood",
+          "hang-up-after=N", "level position", "?<CR>"})
         QVERIFY2(help.contains(QLatin1String(word)), word);
 }
 

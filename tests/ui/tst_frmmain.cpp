@@ -49,7 +49,7 @@ private slots:
 
 void FrmMainTest::firstStartWithEmptyStore()
 {
-    UiRig rig([](QSettings &s) { s.remove(QStringLiteral("Ports")); }, false);
+    UiRig rig([](QSettings &s, UiRig &) { s.remove(QStringLiteral("Ports")); }, false);
     // 1000 twips; Com2, which is /dev/ttyS1 here and fails to open on this machine or not.
     QCOMPARE(rig.window->pos(), QPoint(px(1000), px(1000)));
     QCOMPARE(rig.window->PortNumber(), qint16(2));
@@ -307,7 +307,8 @@ void FrmMainTest::intervalLeavesTheSliderDisabledUntilNextMeasurement()
 
 void FrmMainTest::portThatCannotBeOpenedThenRetry()
 {
-    UiRig rig([](QSettings &s) { s.setValue(u"Ports/Com2"_qs, u"/nonexistent/tty"_qs); }, false);
+    UiRig rig([](QSettings &s, UiRig &) { s.setValue(u"Ports/Com2"_qs, u"/nonexistent/tty"_qs); },
+              false);
     const QString message = test::answerMessage();
     QVERIFY2(message.startsWith(u"Com2 (/nonexistent/tty): "_qs), qPrintable(message));
     // Once, then the options dialog.
@@ -405,7 +406,7 @@ void FrmMainTest::exitStoresThePosition()
 
 void FrmMainTest::exitWhileMinimisedKeepsTheStoredPosition()
 {
-    UiRig rig([](QSettings &s) {
+    UiRig rig([](QSettings &s, UiRig &) {
         s.setValue(u"Settings/MainLeft"_qs, u"1500"_qs);
         s.setValue(u"Settings/MainTop"_qs, u"1650"_qs);
     });
@@ -420,7 +421,7 @@ void FrmMainTest::exitWhileMinimisedKeepsTheStoredPosition()
 
 void FrmMainTest::positionOnNoScreenIsCentred()
 {
-    UiRig rig([](QSettings &s) {
+    UiRig rig([](QSettings &s, UiRig &) {
         s.setValue(u"Settings/MainLeft"_qs, u"-300000"_qs);
         s.setValue(u"Settings/MainTop"_qs, u"900000"_qs);
     });
@@ -431,7 +432,7 @@ void FrmMainTest::positionOnNoScreenIsCentred()
 
 void FrmMainTest::garbageInTheStoreGivesDefaults()
 {
-    UiRig rig([](QSettings &s) {
+    UiRig rig([](QSettings &s, UiRig &) {
         s.setValue(u"Settings/MainLeft"_qs, u"left"_qs);
         s.setValue(u"Settings/MainTop"_qs, u"1e999"_qs);
         s.setValue(u"Settings/Port"_qs, u"two"_qs);

@@ -117,7 +117,7 @@ void OptionsTest::showsTheCurrentPause()
 
 void OptionsTest::noEntrySelectedStoresZero()
 {
-    UiRig rig([](QSettings &s) { s.setValue(u"Settings/Port"_qs, u"2"_qs); });
+    UiRig rig([](QSettings &s, UiRig &) { s.setValue(u"Settings/Port"_qs, u"2"_qs); });
     test::store().setValue(u"Settings/Port"_qs, u"9"_qs); // outside the list
     QDialog *dialog = openOptions(rig);
     auto *cboPort = dialog->findChild<QComboBox *>(u"cboPort"_qs);
