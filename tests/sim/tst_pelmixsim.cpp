@@ -58,6 +58,7 @@ private slots:
     void faults_data();
     void faults();
     void hangUpAfterN();
+    void randomFaultsSpoilReplies();
     void linkRecordAndCleanExit();
     void timeScaleAndLineRate();
     void badArgumentsAreRefused();
@@ -132,6 +133,16 @@ void PelmixSimTest::hangUpAfterN()
     QVERIFY_THROWS_EXCEPTION(device::PortFailure, sim.ask('w', 2.0f));
     QByteArray errors;
     QTRY_VERIFY((errors += sim.process.readAllStandardError()).contains("hung up"));
+}
+
+void PelmixSimTest::randomFaultsSpoilReplies()
+{
+    SimProcess sim({u"--fault"_qs, u"random=1"_qs, u"--seed"_qs, u"5"_qs});
+    int clean = 0;
+    for (int i = 0; i < 10; ++i)
+        clean += sim.ask('w', 0.5f) == u"FK0Bj:0\r\n"_qs;
+    // Slow and split replies still arrive whole; the other three kinds never do.
+    QVERIFY2(clean < 10, qPrintable(QString::number(clean)));
 }
 
 void PelmixSimTest::linkRecordAndCleanExit()
