@@ -2,6 +2,7 @@
 
 #include <QtGlobal>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 
@@ -12,9 +13,12 @@ namespace pelmix::device {
 using Clock = std::chrono::steady_clock;
 
 // Time-outs and pauses are single-precision seconds (1.1 s is the float nearest 1.1).
+// Any pause the options dialog accepts fits: beyond a century a wait is endless anyway.
 inline Clock::duration seconds(float s)
 {
-    return std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(double(s)));
+    constexpr double Longest = 100.0 * 365 * 24 * 3600;
+    const double bounded = std::isnan(s) ? 0.0 : std::clamp(double(s), 0.0, Longest);
+    return std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(bounded));
 }
 
 // Seconds since `since`, as the stepping budgets compare them: rounded to single precision.

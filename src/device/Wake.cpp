@@ -4,6 +4,8 @@
 
 #include <QCoreApplication>
 
+#include <limits>
+
 namespace pelmix::device {
 
 Wake::Wake(Shutdown &shutdown)
@@ -35,8 +37,10 @@ void Wake::setDeadline(Clock::time_point deadline)
             m_state->reason = Reason::Deadline;
         return;
     }
-    // Round up: the timer must not fire before the deadline has passed.
-    const auto ms = duration_cast<milliseconds>(left + milliseconds(1) - nanoseconds(1));
+    // Round up: the timer must not fire before the deadline has passed. A timer holds
+    // about 24 days; a longer wait wakes then and waits again.
+    const auto ms = std::min(duration_cast<milliseconds>(left + milliseconds(1) - nanoseconds(1)),
+                             milliseconds(std::numeric_limits<int>::max()));
     m_timer = std::make_unique<QTimer>();
     m_timer->setSingleShot(true);
     m_timer->setTimerType(Qt::PreciseTimer);

@@ -24,6 +24,7 @@ private slots:
     void hangUpWhileWaitingIsAPortFailure();
     void releaseWhileWaitingIsAPortFailure();
     void shutdownCancelsAWait();
+    void endlessPauseEndsAtShutdown();
     void closedPortIsAPortFailure();
     void deviceComesBackOnTheSamePath();
     void secondExchangeWaitsForTheFirst();
@@ -186,11 +187,22 @@ void ExchangeTest::shutdownCancelsAWait()
     QTimer::singleShot(50, &rig.shutdown, [&] { rig.shutdown.trigger(); });
 
     QVERIFY_THROWS_EXCEPTION(device::Cancelled, run(rig.link.ZpOtv(u"w"_qs, 5.0f)));
+    QCOMPARE(rig.server.commands(), QByteArray("w"));
     // Nothing goes out after shutdown.
     QVERIFY_THROWS_EXCEPTION(device::Cancelled, run(rig.link.DelayS(1.0f)));
     QVERIFY_THROWS_EXCEPTION(device::Cancelled, run(rig.link.ZpOtv(u"w"_qs, 1.0f)));
     QTest::qWait(20);
     QCOMPARE(rig.server.commands(), QByteArray("w"));
+}
+
+void ExchangeTest::endlessPauseEndsAtShutdown()
+{
+    SimRig rig;
+    QTimer::singleShot(50, &rig.shutdown, [&] { rig.shutdown.trigger(); });
+    QElapsedTimer clock;
+    clock.start();
+    QVERIFY_THROWS_EXCEPTION(device::Cancelled, run(rig.link.DelayS(3.0e38f)));
+    QVERIFY(clock.elapsed() < 5000);
 }
 
 void ExchangeTest::closedPortIsAPortFailure()
