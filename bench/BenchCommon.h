@@ -3,6 +3,9 @@
 // What every benchmark shares: the offscreen start, running a coroutine to its end,
 // process clocks, order statistics, and the figure lines that bench/run.sh gathers.
 
+#include "sim/PtyServer.h"
+#include "tests/common/RunTask.h"
+
 #include <QCoreApplication>
 #include <QCoroTask>
 #include <QDir>
@@ -67,34 +70,17 @@ inline std::unique_ptr<QTemporaryDir> prepareEnvironment()
     return config;
 }
 
-// Runs a task to its end while the event loop turns, and passes on what it threw.
-template<typename T> T run(QCoro::Task<T> &&task)
+using test::run;
+
+// Starts the simulated counter; says why when it cannot.
+inline bool startCounter(sim::PtyServer &server, const char *who)
 {
-    QEventLoop loop;
-    bool done = false;
-    std::exception_ptr error;
-    std::optional<std::conditional_t<std::is_void_v<T>, bool, T>> result;
-    auto body = [&]() -> QCoro::Task<> {
-        try {
-            if constexpr (std::is_void_v<T>) {
-                co_await task;
-                result = true;
-            } else {
-                result = co_await task;
-            }
-        } catch (...) {
-            error = std::current_exception();
-        }
-        done = true;
-        loop.quit();
-    };
-    auto running = body();
-    if (!done)
-        loop.exec();
-    if (error)
-        std::rethrow_exception(error);
-    if constexpr (!std::is_void_v<T>)
-        return std::move(*result);
+    if (auto error = server.start()) {
+        std::fprintf(stderr, "%s: cannot start the simulated counter: %s\n", who,
+                     qPrintable(*error));
+        return false;
+    }
+    return true;
 }
 
 // Processor time of the whole process, every thread, in milliseconds.

@@ -91,11 +91,8 @@ int main(int argc, char *argv[])
 
     sim::CounterModel model;
     sim::PtyServer server(model);
-    if (auto error = server.start()) {
-        std::fprintf(stderr, "bench_cycle: cannot start the simulated counter: %s\n",
-                     qPrintable(*error));
+    if (!bench::startCounter(server, "bench_cycle"))
         return 1;
-    }
     server.setLineRate(true);
 
     ui::frmMain window(server.devicePath());

@@ -116,11 +116,8 @@ int main(int argc, char *argv[])
 
     sim::CounterModel model;
     sim::PtyServer server(model);
-    if (auto error = server.start()) {
-        std::fprintf(stderr, "bench_exchange: cannot start the simulated counter: %s\n",
-                     qPrintable(*error));
+    if (!bench::startCounter(server, "bench_exchange"))
         return 1;
-    }
     device::Shutdown shutdown;
     device::TextTrace trace;
     device::Link link(shutdown, trace);

@@ -71,11 +71,8 @@ int childStartup(int argc, char *argv[])
     bench::setUpApplication();
     sim::CounterModel model;
     sim::PtyServer server(model);
-    if (auto error = server.start()) {
-        std::fprintf(stderr, "bench_startup: cannot start the simulated counter: %s\n",
-                     qPrintable(*error));
+    if (!bench::startCounter(server, "bench_startup"))
         return 1;
-    }
     ui::frmMain window(server.devicePath());
     FirstShow watch;
     window.installEventFilter(&watch);
@@ -106,11 +103,8 @@ int childMemory(int argc, char *argv[])
     bench::setUpApplication();
     sim::CounterModel model;
     sim::PtyServer server(model);
-    if (auto error = server.start()) {
-        std::fprintf(stderr, "bench_startup: cannot start the simulated counter: %s\n",
-                     qPrintable(*error));
+    if (!bench::startCounter(server, "bench_startup"))
         return 1;
-    }
     ui::frmMain window(server.devicePath());
     if (!bench::showAndOpen(window))
         return 1;

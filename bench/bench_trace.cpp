@@ -190,11 +190,8 @@ int main(int argc, char *argv[])
     // The window as the program runs it, so the box has the window's font, size and state.
     sim::CounterModel model;
     sim::PtyServer server(model);
-    if (auto error = server.start()) {
-        std::fprintf(stderr, "bench_trace: cannot start the simulated counter: %s\n",
-                     qPrintable(*error));
+    if (!bench::startCounter(server, "bench_trace"))
         return 1;
-    }
     ui::frmMain window(server.devicePath());
     if (!bench::showAndOpen(window)) {
         std::fprintf(stderr, "bench_trace: the port did not open\n");

@@ -37,10 +37,8 @@ int main(int argc, char *argv[])
     model.faults().random = rate;
     sim::PtyServer server(model);
     server.setKeepRecord(false);
-    if (auto error = server.start()) {
-        std::fprintf(stderr, "soak: %s\n", qPrintable(*error));
+    if (!bench::startCounter(server, "soak"))
         return 1;
-    }
     int statusQueries = 0;
     int dataRequests = 0;
     QObject::connect(&server, &sim::PtyServer::commandReceived, &app, [&](char c) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "RunTask.h"
+
 #include "device/Link.h"
 #include "device/Messenger.h"
 #include "device/SettingsPanel.h"
@@ -69,37 +71,6 @@ struct PlainSettings : device::SettingsPanel
     int Slider1() const override { return level; }
     int Slider2() const override { return time; }
 };
-
-// Runs a task to its end while the event loop turns, as a test's top level, and
-// passes on what it threw.
-template<typename T> T run(QCoro::Task<T> &&task)
-{
-    QEventLoop loop;
-    bool done = false;
-    std::exception_ptr error;
-    std::optional<std::conditional_t<std::is_void_v<T>, bool, T>> result;
-    auto body = [&]() -> QCoro::Task<> {
-        try {
-            if constexpr (std::is_void_v<T>) {
-                co_await task;
-                result = true;
-            } else {
-                result = co_await task;
-            }
-        } catch (...) {
-            error = std::current_exception();
-        }
-        done = true;
-        loop.quit();
-    };
-    auto running = body();
-    if (!done)
-        loop.exec();
-    if (error)
-        std::rethrow_exception(error);
-    if constexpr (!std::is_void_v<T>)
-        return std::move(*result);
-}
 
 inline double secondsOf(const QElapsedTimer &timer)
 {
