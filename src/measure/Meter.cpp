@@ -60,7 +60,7 @@ QCoro::Task<> Meter::DoMeasurement()
     m_log.writeResultLine(m_panel.Tablo1());
 }
 
-QCoro::Task<Meter::Outcome> Meter::measureOnce()
+QCoro::Task<Meter::Outcome> Meter::measureOnce(bool single)
 {
     while (m_measuring) {
         device::Wake wake(m_link.shutdown());
@@ -68,6 +68,9 @@ QCoro::Task<Meter::Outcome> Meter::measureOnce()
         if (co_await wake == device::Wake::Reason::Shutdown)
             co_return Outcome::Cancelled;
     }
+    // Once a waiting single measurement runs, the next click may wait in its turn.
+    if (single)
+        m_singleWaiting = false;
     m_measuring = true;
     Outcome outcome = Outcome::Done;
     QString failure;
@@ -113,9 +116,8 @@ QCoro::Task<> Meter::runCycle(quint64 generation)
 QCoro::Task<> Meter::runSingle()
 {
     ++m_activeTasks;
-    m_singleWaiting = m_measuring;
-    co_await measureOnce();
-    m_singleWaiting = false;
+    m_singleWaiting = true;
+    co_await measureOnce(true);
     taskEnded();
 }
 

@@ -49,7 +49,7 @@ private:
     enum class Outcome { Done, PortFailed, Cancelled };
 
     QCoro::Task<> DoMeasurement();
-    QCoro::Task<Outcome> measureOnce();
+    QCoro::Task<Outcome> measureOnce(bool single = false);
     QCoro::Task<> runCycle(quint64 generation);
     QCoro::Task<> runSingle();
     void taskEnded();

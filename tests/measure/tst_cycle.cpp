@@ -167,20 +167,34 @@ void CycleTest::singleDuringMeasurementWaitsItsTurn()
     rig.panel.settings.time = 2;
     rig.meter.IndicationTime = 0.2f;
     rig.meter.Str11_MouseDown();
-    QObject::connect(&rig.server, &sim::PtyServer::commandReceived, &rig.server, [&](char c) {
-        if (c == 'B') {
-            // Three clicks during the upload: one measurement waits, the others are dropped.
-            rig.meter.hand1_Click();
-            rig.meter.hand1_Click();
-            rig.meter.hand1_Click();
-        }
-    });
+    const auto clicks =
+        QObject::connect(&rig.server, &sim::PtyServer::commandReceived, &rig.server, [&](char c) {
+            if (c == 'B' && rig.server.commands().count('w') == 1) {
+                // Three clicks during the cycle's upload: one measurement waits, the others
+                // are dropped.
+                rig.meter.hand1_Click();
+                rig.meter.hand1_Click();
+                rig.meter.hand1_Click();
+            }
+        });
     QVERIFY(rig.waitIdle());
 
     QCOMPARE(rig.server.overlaps(), 0);
     QCOMPARE(rig.log.lines.size(), 2);
     QCOMPARE(countOf(rig.server.commands(), 'w'), 2);
     QVERIFY(!rig.meter.CycleRunning);
+
+    // During that single measurement, a click waits its turn again.
+    QObject::disconnect(clicks);
+    rig.server.clearRecord();
+    rig.meter.hand1_Click();
+    QObject::connect(&rig.server, &sim::PtyServer::commandReceived, &rig.server, [&](char c) {
+        if (c == 'F' && rig.server.commands().count('w') == 1)
+            rig.meter.hand1_Click();
+    });
+    QVERIFY(rig.waitIdle());
+    QCOMPARE(countOf(rig.server.commands(), 'w'), 2);
+    QCOMPARE(rig.server.overlaps(), 0);
 }
 
 void CycleTest::restartWhileStoppingRunsOneLoop()
