@@ -8,6 +8,7 @@
 #ifdef Q_OS_WIN
 #include <io.h>
 #else
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -80,8 +81,20 @@ bool LogFile::writeLine(const QString &line)
                                    : QString::fromLocal8Bit(std::strerror(errno));
         fail(tr("The log file %1 cannot be written: %2\nThe log is closed; measuring goes on.")
                  .arg(m_file.fileName(), reason));
+        return false;
     }
-    return written;
+#ifdef Q_OS_UNIX
+    // Lines written to a file that was deleted would reach nobody.
+    struct stat status
+    {
+    };
+    if (::fstat(m_file.handle(), &status) == 0 && status.st_nlink == 0) {
+        fail(tr("The log file %1 was deleted.\nThe log is closed; measuring goes on.")
+                 .arg(m_file.fileName()));
+        return false;
+    }
+#endif
+    return true;
 }
 
 void LogFile::fail(const QString &message)

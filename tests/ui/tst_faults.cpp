@@ -129,12 +129,11 @@ void FaultsTest::sameResultsAsAPromptCounter()
         rig.model.faults().split = true;
     else if (fault == u"line-rate"_qs)
         rig.server.setLineRate(true);
-    else if (fault == u"no-cr"_qs && cyclic)
-        QSKIP("every exchange without a carriage return waits its whole time-out");
     else if (fault == u"no-cr"_qs)
         rig.model.faults().noCr = true; // each exchange ends at its time-out, text intact
 
-    const QStringList messages = run(rig, cyclic);
+    // Without carriage returns every exchange waits its whole time-out: two will do.
+    const QStringList messages = run(rig, cyclic, fault == u"no-cr"_qs ? 2 : 3);
     QCOMPARE(messages, QStringList());
     QCOMPARE(rig.window->Tablo1(), u"        12kHz"_qs);
     QCOMPARE(rig.window->Tablo2(), u"      83.3mkS"_qs);

@@ -68,6 +68,7 @@ private slots:
     void unwritablePlaces_data();
     void unwritablePlaces();
     void killedProgramKeepsItsLines();
+    void deletedLogIsReported();
 };
 
 void LogFileTest::dateAndTime_data()
@@ -224,6 +225,22 @@ void LogFileTest::killedProgramKeepsItsLines()
     QCOMPARE(process.exitStatus(), QProcess::CrashExit);
     const QByteArray text = contents(path);
     QVERIFY(text.endsWith("        12kHz\r\n"));
+}
+
+void LogFileTest::deletedLogIsReported()
+{
+    auto dir = std::make_unique<QTemporaryDir>();
+    const QString path = dir->filePath(u"gone.log"_qs);
+    UiRig rig;
+    openLog(rig, path);
+    dir.reset(); // the folder and the log in it are deleted
+    measureOnce(rig);
+    const QString message = test::answerMessage();
+    QVERIFY2(message.contains(path) && message.contains(u"deleted"_qs), qPrintable(message));
+    QVERIFY(!rig.window->logFile().isOpen());
+    QVERIFY(rig.action("mnuFOpen")->isEnabled());
+    measureOnce(rig);
+    QCOMPARE(test::answerMessage(300), QString());
 }
 
 QTEST_MAIN(LogFileTest)
