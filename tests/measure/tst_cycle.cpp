@@ -26,7 +26,6 @@ class CycleTest : public QObject
 private slots:
     void singleFrequencyMeasurement();
     void silentCounter();
-    void uploadFailureStillMeasuresAndLogs();
     void cycleWithoutPauseStillStops();
     void stopDuringPauseSendsNothingMore();
     void stopDuringMeasurementFinishesIt();
@@ -74,20 +73,6 @@ void CycleTest::silentCounter()
     QCOMPARE(rig.messenger.messages, QStringList{device::ConnectionError});
     QCOMPARE(rig.log.lines, QStringList());
     QCOMPARE(rig.panel.tablo1, u" Pelmix"_qs);
-}
-
-void CycleTest::uploadFailureStillMeasuresAndLogs()
-{
-    sim::Faults faults;
-    faults.stuckLevel = true;
-    test::MeasureRig rig({}, faults);
-    rig.panel.settings.level = 1;
-    rig.meter.hand1_Click();
-    QVERIFY(rig.waitIdle());
-
-    QCOMPARE(rig.messenger.messages, QStringList{device::ConnectionError});
-    QVERIFY(rig.server.commands().endsWith("+D"));
-    QCOMPARE(rig.log.lines, QStringList{u"result:        12kHz"_qs});
 }
 
 void CycleTest::cycleWithoutPauseStillStops()

@@ -63,7 +63,6 @@ private slots:
     void fullSessionByteForByte();
     void existingLogKeepsItsContent();
     void openingLineNamesTheSelectedMode();
-    void statusFailureWritesNothing();
     void cancelChangesNothing();
     void unwritablePlaces_data();
     void unwritablePlaces();
@@ -151,20 +150,6 @@ void LogFileTest::openingLineNamesTheSelectedMode()
     openLog(rig, path);
     rig.find<QToolButton>("calibr")->click();
     QVERIFY(contents(path).endsWith("\r\nPeriod\r\nCalibration\r\n"));
-}
-
-void LogFileTest::statusFailureWritesNothing()
-{
-    QTemporaryDir dir;
-    const QString path = dir.filePath(u"silent.log"_qs);
-    UiRig rig;
-    openLog(rig, path);
-    const QByteArray opened = contents(path);
-    rig.model.faults().silent = true;
-    rig.find<QToolButton>("hand1")->click();
-    QCOMPARE(test::answerMessage(), u"Connection Error"_qs);
-    QVERIFY(rig.waitIdle());
-    QCOMPARE(contents(path), opened);
 }
 
 void LogFileTest::cancelChangesNothing()
