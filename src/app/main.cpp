@@ -1,8 +1,11 @@
 // Pelmix: operates the counter on a serial port from a front panel.
 
+#include "ui/frmMain.h"
+
+#ifdef PELMIX_SIMULATOR
 #include "sim/CounterModel.h"
 #include "sim/PtyServer.h"
-#include "ui/frmMain.h"
+#endif
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -28,11 +31,12 @@ int main(int argc, char *argv[])
     parser.addOption(simulate);
     parser.process(app);
 
+    QString device;
+#ifdef PELMIX_SIMULATOR
     // The simulated counter runs in this process behind a real pseudo-terminal, so the
     // whole serial path is the one a real counter uses.
     std::unique_ptr<pelmix::sim::CounterModel> model;
     std::unique_ptr<pelmix::sim::PtyServer> server;
-    QString device;
     if (parser.isSet(simulate)) {
         model = std::make_unique<pelmix::sim::CounterModel>();
         server = std::make_unique<pelmix::sim::PtyServer>(*model);
@@ -44,6 +48,12 @@ int main(int argc, char *argv[])
         }
         device = server->devicePath();
     }
+#else
+    if (parser.isSet(simulate)) {
+        std::fprintf(stderr, "pelmix: this build has no simulated counter\n");
+        return 1;
+    }
+#endif
 
     pelmix::ui::frmMain window(device);
     QObject::connect(&window, &pelmix::ui::frmMain::programEnded, &app, &QApplication::quit,
