@@ -81,12 +81,16 @@ QCoro::Task<Meter::Outcome> Meter::measureOnce(bool single)
         failure = error.description();
     } catch (const device::Cancelled &) {
         outcome = Outcome::Cancelled;
+    } catch (const std::exception &error) {
+        // Nothing else should fail here; if it does, say so rather than stop measuring.
+        outcome = Outcome::PortFailed;
+        failure = QString::fromLocal8Bit(error.what());
     }
     m_measuring = false;
     emit measurementFinished();
 
     if (outcome == Outcome::PortFailed) {
-        // The port failed: stop cycling, nothing was decoded or logged; say why.
+        // The measurement failed: stop cycling, nothing was decoded or logged; say why.
         Str21_MouseUp();
         try {
             co_await m_messenger.message(failure);
