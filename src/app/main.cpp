@@ -19,6 +19,7 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("Pelmix"));
     QApplication::setOrganizationName(QStringLiteral("Pelmix"));
     QApplication::setApplicationVersion(QStringLiteral("1.4"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("pelmix"));
     QApplication::setStyle(QStringLiteral("Fusion"));
 
     QCommandLineParser parser;
