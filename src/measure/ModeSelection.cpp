@@ -20,12 +20,29 @@ void showSecondLine(FrontPanel &panel, bool shown)
 
 } // namespace
 
+QString modeLine(device::Mode mode)
+{
+    switch (mode) {
+    case device::Mode::Calibration:
+        return QStringLiteral("Calibration");
+    case device::Mode::Period:
+        return QStringLiteral("Period");
+    case device::Mode::Interval:
+        return QStringLiteral("Time");
+    case device::Mode::Count:
+        return QStringLiteral("Quantity");
+    case device::Mode::Frequency:
+        break;
+    }
+    return QStringLiteral("Frequency");
+}
+
 void F_Click(FrontPanel &panel, ResultLog &log)
 {
     panel.setNdp(QStringLiteral("Meas. time         ms"));
     clearDisplays(panel);
     showSecondLine(panel, true);
-    log.writeModeLine(QStringLiteral("Frequency"));
+    log.writeModeLine(modeLine(device::Mode::Frequency));
 }
 
 void calibr_Click(FrontPanel &panel, ResultLog &log)
@@ -33,7 +50,7 @@ void calibr_Click(FrontPanel &panel, ResultLog &log)
     // The slider's caption stays as the previous mode left it.
     clearDisplays(panel);
     showSecondLine(panel, true);
-    log.writeModeLine(QStringLiteral("Calibration"));
+    log.writeModeLine(modeLine(device::Mode::Calibration));
 }
 
 void T_Click(FrontPanel &panel, ResultLog &log)
@@ -41,21 +58,21 @@ void T_Click(FrontPanel &panel, ResultLog &log)
     clearDisplays(panel);
     panel.setNdp(QStringLiteral(" Multiplier"));
     showSecondLine(panel, true);
-    log.writeModeLine(QStringLiteral("Period"));
+    log.writeModeLine(modeLine(device::Mode::Period));
 }
 
 void dt_Click(FrontPanel &panel, ResultLog &log)
 {
     clearDisplays(panel);
     showSecondLine(panel, false);
-    log.writeModeLine(QStringLiteral("Time"));
+    log.writeModeLine(modeLine(device::Mode::Interval));
 }
 
 void Sum_Click(FrontPanel &panel, ResultLog &log)
 {
     clearDisplays(panel);
     showSecondLine(panel, false);
-    log.writeModeLine(QStringLiteral("Quantity"));
+    log.writeModeLine(modeLine(device::Mode::Count));
 }
 
 } // namespace pelmix::measure

@@ -18,39 +18,18 @@
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QScreen>
 #include <QSlider>
 #include <QStandardPaths>
-#include <QVBoxLayout>
 #include <QWindow>
 
 namespace pelmix::ui {
 
 using device::Mode;
-
-namespace {
-
-QString modeWord(Mode mode)
-{
-    switch (mode) {
-    case Mode::Calibration:
-        return QStringLiteral("Calibration");
-    case Mode::Period:
-        return QStringLiteral("Period");
-    case Mode::Interval:
-        return QStringLiteral("Time");
-    case Mode::Count:
-        return QStringLiteral("Quantity");
-    case Mode::Frequency:
-        break;
-    }
-    return QStringLiteral("Frequency");
-}
-
-} // namespace
 
 frmMain::frmMain(const QString &simulatedDevice)
     : QMainWindow(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -281,7 +260,7 @@ QCoro::Task<> frmMain::mnuFOpen_Click()
     // Cancel changes nothing.
     if (chosen) {
         m_logFolder = QFileInfo(path).absolutePath();
-        m_log.open(path, modeWord(mode()));
+        m_log.open(path, measure::modeLine(mode()));
     }
 }
 
