@@ -42,8 +42,7 @@ frmAbout::frmAbout(DialogHost &host, QWidget *parent)
     label(QStringLiteral("Pelmix"), twips(1050, 240, 2295, 480), "lblTitle", this)
         ->setStyleSheet(QStringLiteral("color: black;"));
     label(QStringLiteral("Version 1.4"), twips(1050, 780, 2175, 225), "lblVersion", this);
-    label(tr("Written for the Pelmix counter by its developers."), twips(240, 1440, 3615, 345),
-          "lblDisclaimer", this)
+    label(tr("By the Pelmix developers, 2026"), twips(240, 1440, 3615, 345), "lblDisclaimer", this)
         ->setStyleSheet(QStringLiteral("color: blue;"));
     auto *Line1 = new QFrame(this);
     Line1->setObjectName(QStringLiteral("Line1"));

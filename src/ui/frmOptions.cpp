@@ -23,7 +23,9 @@ QLabel *boldLabel(const QString &text, const QRect &geometry, const char *name, 
     label->setObjectName(QLatin1String(name));
     label->setGeometry(geometry);
     label->setWordWrap(true);
-    QFont font = label->font();
+    // The classic dialog font, so the captions fit their places.
+    QFont font(QStringList{QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans")});
+    font.setPointSizeF(8.25);
     font.setBold(true);
     label->setFont(font);
     return label;
