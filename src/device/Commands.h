@@ -15,6 +15,12 @@ inline constexpr char LevelStep = '+';
 inline constexpr char TimeStep = 'C';
 } // namespace Command
 
+// A command as the exchange sends it.
+inline QString commandText(char command)
+{
+    return QString(QLatin1Char(command));
+}
+
 inline constexpr float StatusTimeout = 1.0f;
 inline constexpr float SettingsTimeout = 1.0f;
 inline constexpr float ResetPause = 0.1f;

@@ -20,7 +20,7 @@ QCoro::Task<bool> stepUntil(Link &link, QString &LastReply, int position, char s
 {
     const Clock::time_point t0 = Clock::now();
     while (statusPosition(LastReply, position) != slider()) {
-        LastReply = co_await link.ZpOtv(QString(QLatin1Char(step)), SettingsTimeout);
+        LastReply = co_await link.ZpOtv(commandText(step), SettingsTimeout);
         if (secondsSince(t0) > SteppingBudget)
             co_return false;
     }

@@ -2,6 +2,7 @@
 #include "FrontPanel.h"
 #include "Routine.h"
 
+#include "device/Commands.h"
 #include "device/Link.h"
 
 #include <cmath>
@@ -17,7 +18,8 @@ QCoro::Task<> MeasureFrequency(Routine r)
     if (position < 0 || position > 4)
         co_return;
 
-    r.LastReply = co_await r.link.ZpOtv(QStringLiteral("D"), FrequencyTimeouts[position]);
+    r.LastReply = co_await r.link.ZpOtv(device::commandText(device::Command::Data),
+                                        FrequencyTimeouts[position]);
     const double count = decodeCount(r.LastReply, 8);
     const double scale = std::pow(10.0, position);
 

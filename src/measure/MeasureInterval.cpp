@@ -2,6 +2,7 @@
 #include "FrontPanel.h"
 #include "Routine.h"
 
+#include "device/Commands.h"
 #include "device/Link.h"
 
 namespace pelmix::measure {
@@ -13,7 +14,8 @@ QCoro::Task<> MeasureInterval(Routine r)
     r.panel.setSlider2(0);
     r.panel.setSlider2Enabled(false);
 
-    r.LastReply = co_await r.link.ZpOtv(QStringLiteral("D"), IntervalTimeout);
+    r.LastReply =
+        co_await r.link.ZpOtv(device::commandText(device::Command::Data), IntervalTimeout);
     const double count = decodeCount(r.LastReply, 12);
 
     r.panel.setTablo1(displayText(formatFixed(count / 10, 1), QStringLiteral("mkS")));

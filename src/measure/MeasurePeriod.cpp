@@ -2,6 +2,7 @@
 #include "FrontPanel.h"
 #include "Routine.h"
 
+#include "device/Commands.h"
 #include "device/Link.h"
 
 #include <cmath>
@@ -17,7 +18,7 @@ QCoro::Task<> MeasurePeriod(Routine r)
     if (n < 0 || n > 4)
         co_return;
 
-    r.LastReply = co_await r.link.ZpOtv(QStringLiteral("D"), PeriodTimeout);
+    r.LastReply = co_await r.link.ZpOtv(device::commandText(device::Command::Data), PeriodTimeout);
     const double count = decodeCount(r.LastReply, 12);
     const int decimals = n + 1;
 

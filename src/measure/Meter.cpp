@@ -34,7 +34,7 @@ Meter::Meter(device::Link &link, FrontPanel &panel, device::Messenger &messenger
 QCoro::Task<> Meter::DoMeasurement()
 {
     m_lastReply =
-        co_await m_link.ZpOtv(QString(QLatin1Char(device::Command::Status)), device::StatusTimeout);
+        co_await m_link.ZpOtv(device::commandText(device::Command::Status), device::StatusTimeout);
     if (m_lastReply.size() < device::MinStatusReply) {
         co_await m_messenger.message(device::ConnectionError);
         co_return;
