@@ -8,7 +8,7 @@
 #include "measure/Meter.h"
 #include "sim/CounterModel.h"
 #include "sim/PtyServer.h"
-#include "ui/frmMain.h"
+#include "ui/MainWindow.h"
 
 #include "device/Link.h"
 
@@ -72,7 +72,7 @@ struct CycleRecord
 };
 
 // Shows the window and waits for its port to open (a queued call after the first show).
-inline bool showAndOpen(ui::frmMain &window)
+inline bool showAndOpen(ui::MainWindow &window)
 {
     window.show();
     return spinUntil([&window] { return window.link().isOpen(); }, 10000);
@@ -80,7 +80,7 @@ inline bool showAndOpen(ui::frmMain &window)
 
 // Measures cyclically until `measurements` have finished, then stops the cycle and
 // waits until it has ended. False when that takes longer than `timeoutMs`.
-inline bool measureCyclically(ui::frmMain &window, sim::PtyServer &server, int measurements,
+inline bool measureCyclically(ui::MainWindow &window, sim::PtyServer &server, int measurements,
                               CycleRecord &record, int timeoutMs)
 {
     QEventLoop loop;
@@ -104,18 +104,18 @@ inline bool measureCyclically(ui::frmMain &window, sim::PtyServer &server, int m
         record.finishes.push_back(
             {SteadyClock::now(), record.commands.size(), record.replies.size(), record.sentBytes});
         if (int(record.finishes.size()) == measurements) {
-            meter.Str21_MouseUp();
+            meter.stopCycle();
             loop.quit();
         }
     }));
     bool timedOut = false;
     QTimer::singleShot(timeoutMs, &loop, [&] {
         timedOut = true;
-        meter.Str21_MouseUp();
+        meter.stopCycle();
         loop.quit();
     });
 
-    meter.Str11_MouseDown();
+    meter.startCycle();
     loop.exec();
     const bool ended = spinUntil([&meter] { return meter.activeTasks() == 0; }, 10000);
     for (const auto &connection : connections)

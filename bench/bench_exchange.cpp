@@ -48,7 +48,7 @@ QCoro::Task<Latencies> linkLatencies(device::Link &link, ReplyEnd &end, int coun
     Latencies result;
     for (int i = 0; i < count; ++i) {
         end.at.reset();
-        const QString reply = co_await link.ZpOtv(QStringLiteral("w"), 1.0f);
+        const QString reply = co_await link.exchange(QStringLiteral("w"), 1.0f);
         const auto returned = SteadyClock::now();
         if (!end.at || !reply.contains(QLatin1Char('\r'))) {
             ++result.incomplete;
@@ -131,7 +131,7 @@ int main(int argc, char *argv[])
     std::printf("bench_exchange: device::Link against the in-process simulated counter on %s\n",
                 qPrintable(server.devicePath()));
     std::printf("  latency = steady_clock from the counter's write of the reply's last byte\n"
-                "  (PtyServer::sentBytes) to the caller resuming after ZpOtv(\"w\", 1.0);\n"
+                "  (PtyServer::sentBytes) to the caller resuming after exchange(\"w\", 1.0);\n"
                 "  processor time = CLOCK_PROCESS_CPUTIME_ID across a %.0f s wait on a silent "
                 "counter.\n",
                 double(SilentWait));
@@ -143,7 +143,7 @@ int main(int argc, char *argv[])
     model.faults().silent = true;
     const auto wallStart = SteadyClock::now();
     const double cpuStart = bench::processCpuMs();
-    const QString silentReply = bench::run(link.ZpOtv(QStringLiteral("w"), SilentWait));
+    const QString silentReply = bench::run(link.exchange(QStringLiteral("w"), SilentWait));
     const double oursCpu = bench::processCpuMs() - cpuStart;
     const double oursWall = bench::msBetween(wallStart, SteadyClock::now());
     model.faults().silent = false;
@@ -171,7 +171,7 @@ int main(int argc, char *argv[])
     port.close();
 
     bench::heading("(a) reply latency");
-    printLatencies("program (Link::ZpOtv)", ours);
+    printLatencies("program (Link::exchange)", ours);
     printLatencies("reference busy loop  ", busy);
     bench::figure("exchange.latency.median", "latency median", bench::median(ours.ms), "ms",
                   bench::median(busy.ms), "busy loop median", bench::Goal::valueBelow(1.0));

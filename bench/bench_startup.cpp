@@ -6,7 +6,7 @@
 
 #include "CycleRun.h"
 
-#include "device/ShowData.h"
+#include "device/Trace.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -73,7 +73,7 @@ int childStartup(int argc, char *argv[])
     sim::PtyServer server(model);
     if (!bench::startCounter(server, "bench_startup"))
         return 1;
-    ui::frmMain window(server.devicePath());
+    ui::MainWindow window(server.devicePath());
     FirstShow watch;
     window.installEventFilter(&watch);
 
@@ -105,10 +105,10 @@ int childMemory(int argc, char *argv[])
     sim::PtyServer server(model);
     if (!bench::startCounter(server, "bench_startup"))
         return 1;
-    ui::frmMain window(server.devicePath());
+    ui::MainWindow window(server.devicePath());
     if (!bench::showAndOpen(window))
         return 1;
-    window.meter().IndicationTime = 0;
+    window.meter().setCyclePause(0);
     const long opened = bench::procStatusKb("VmRSS");
     // Two halves: what the second adds is the growth rate while the trace box fills.
     bench::CycleRecord first;
@@ -200,7 +200,7 @@ int parent(int argc, char *argv[])
                   bench::median(milestones["painted"]), "ms", std::nan(""), "",
                   bench::Goal::valueBelow(500));
 
-    bench::heading("(b) resident memory after 100 measurements (IndicationTime 0, no pacing)");
+    bench::heading("(b) resident memory after 100 measurements (cycle pause 0, no pacing)");
     QByteArray line;
     const auto memory = runChild(ChildMemory, &line);
     const QList<QByteArray> fields = line.split(' ');

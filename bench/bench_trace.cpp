@@ -6,7 +6,7 @@
 
 #include "CycleRun.h"
 
-#include "device/ShowData.h"
+#include "device/Trace.h"
 #include "ui/TraceView.h"
 
 #include <QApplication>
@@ -40,7 +40,7 @@ double appendOnce(device::TraceBox &trace, bool withTurn)
 {
     QString data = Reply;
     const auto t0 = SteadyClock::now();
-    device::ShowData(trace, data);
+    device::appendToTrace(trace, data);
     if (withTurn)
         QCoreApplication::processEvents();
     return std::chrono::duration<double, std::nano>(SteadyClock::now() - t0).count();
@@ -165,7 +165,7 @@ void shortRuns(QPlainTextEdit &box, device::TraceBox &trace, const char *prefix)
 {
     for (const bool withTurn : {false, true}) {
         bench::heading(withTurn ? "append, then the event loop's turn"
-                                : "append alone (ShowData returns)");
+                                : "append alone (appendToTrace returns)");
         const Costs empty = onEmpty(box, trace, withTurn);
         const Costs full = onFull(trace, withTurn);
         describe("empty", empty);
@@ -192,7 +192,7 @@ int main(int argc, char *argv[])
     sim::PtyServer server(model);
     if (!bench::startCounter(server, "bench_trace"))
         return 1;
-    ui::frmMain window(server.devicePath());
+    ui::MainWindow window(server.devicePath());
     if (!bench::showAndOpen(window)) {
         std::fprintf(stderr, "bench_trace: the port did not open\n");
         return 1;
@@ -213,14 +213,14 @@ int main(int argc, char *argv[])
     twin->hide();
     ui::TraceView twinTrace(*twin);
 
-    std::printf("bench_trace: ShowData of the status reply \"FK0Bj:0\\r\" (9 characters shown) "
-                "into the main window's hidden trace box\n"
-                "  (ui::TraceView over QPlainTextEdit \"dbgout\", visible: %s, undo history: "
-                "%s), %d appends each;\n"
-                "  the trace trims %lld characters once it holds more than %lld\n",
-                box->isVisible() ? "yes" : "no", box->isUndoRedoEnabled() ? "on" : "off", Appends,
-                static_cast<long long>(device::TraceTrim),
-                static_cast<long long>(device::TraceLimit));
+    std::printf(
+        "bench_trace: appendToTrace of the status reply \"FK0Bj:0\\r\" (9 characters shown) "
+        "into the main window's hidden trace box\n"
+        "  (ui::TraceView over QPlainTextEdit \"dbgout\", visible: %s, undo history: "
+        "%s), %d appends each;\n"
+        "  the trace trims %lld characters once it holds more than %lld\n",
+        box->isVisible() ? "yes" : "no", box->isUndoRedoEnabled() ? "on" : "off", Appends,
+        static_cast<long long>(device::TraceTrim), static_cast<long long>(device::TraceLimit));
 
     bench::heading("=== the window's trace box, as the program has it ===");
     shortRuns(*box, trace, "trace.append");

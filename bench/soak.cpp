@@ -11,7 +11,7 @@
 #include "sim/CounterModel.h"
 #include "sim/PtyServer.h"
 #include "ui/LogFile.h"
-#include "ui/frmMain.h"
+#include "ui/MainWindow.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -46,7 +46,7 @@ int main(int argc, char *argv[])
         dataRequests += c == 'D';
     });
 
-    ui::frmMain window(server.devicePath());
+    ui::MainWindow window(server.devicePath());
     window.show();
     const QString logPath = config->filePath(QStringLiteral("soak.log"));
     if (!window.logFile().open(logPath, QStringLiteral("Frequency"))) {
@@ -77,15 +77,15 @@ int main(int argc, char *argv[])
             std::fflush(stdout);
         }
         if (statusQueries >= target)
-            window.meter().Str21_MouseUp();
+            window.meter().stopCycle();
     });
     QObject::connect(&window.meter(), &measure::Meter::idle, &app, [&] {
         if (statusQueries >= target)
             app.quit();
     });
     QTimer::singleShot(200, &app, [&] {
-        window.setIndicationTime(0);
-        window.meter().Str11_MouseDown();
+        window.setCyclePause(0);
+        window.meter().startCycle();
     });
     app.exec();
     const long endKb = bench::procStatusKb("VmRSS");

@@ -1,6 +1,6 @@
 // Pelmix: operates the counter on a serial port from a front panel.
 
-#include "ui/frmMain.h"
+#include "ui/MainWindow.h"
 
 #ifdef PELMIX_SIMULATOR
 #include "sim/CounterModel.h"
@@ -56,8 +56,8 @@ int main(int argc, char *argv[])
     }
 #endif
 
-    pelmix::ui::frmMain window(device);
-    QObject::connect(&window, &pelmix::ui::frmMain::programEnded, &app, &QApplication::quit,
+    pelmix::ui::MainWindow window(device);
+    QObject::connect(&window, &pelmix::ui::MainWindow::programEnded, &app, &QApplication::quit,
                      Qt::QueuedConnection);
     window.show();
     return app.exec();

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SettingsPanel.h"
+#include "InputSettings.h"
 
 #include <QString>
 

@@ -1,7 +1,7 @@
 #include "Errors.h"
 #include "Link.h"
-#include "ShowData.h"
 #include "Shutdown.h"
+#include "Trace.h"
 #include "Wake.h"
 
 namespace pelmix::device {
@@ -74,17 +74,17 @@ void Link::write(const QString &command)
         throw PortFailure(m_lostReason);
 }
 
-QCoro::Task<QString> Link::ZpOtv(QString Zapr, float timeout)
+QCoro::Task<QString> Link::exchange(QString command, float timeout)
 {
     if (m_shutdown.isTriggered())
         throw Cancelled();
     co_await waitForTurn();
     ExchangeScope scope(m_exchanging, m_progress, *this);
 
-    write(Zapr);
-    ExchangeStart = Clock::now();
+    write(command);
+    m_exchangeStart = Clock::now();
     m_timeout = timeout;
-    const Clock::time_point deadline = ExchangeStart + seconds(timeout);
+    const Clock::time_point deadline = m_exchangeStart + seconds(timeout);
 
     QByteArray received;
     for (;;) {
@@ -111,18 +111,18 @@ QCoro::Task<QString> Link::ZpOtv(QString Zapr, float timeout)
     }
 
     QString text = QString::fromLatin1(received);
-    ShowData(m_trace, text);
+    appendToTrace(m_trace, text);
     co_return text;
 }
 
-QCoro::Task<> Link::DelayS(float sec)
+QCoro::Task<> Link::pause(float sec)
 {
     if (m_shutdown.isTriggered())
         throw Cancelled();
-    DelayStart = Clock::now();
+    m_pauseStart = Clock::now();
     if (!(sec > 0))
         co_return;
-    const Clock::time_point deadline = DelayStart + seconds(sec);
+    const Clock::time_point deadline = m_pauseStart + seconds(sec);
     while (Clock::now() < deadline) {
         Wake wake(m_shutdown);
         wake.setDeadline(deadline);

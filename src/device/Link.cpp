@@ -194,7 +194,7 @@ qint16 Link::progress() const
         return m_progress;
     if (m_timeout <= 0)
         return 100;
-    const double elapsed = std::chrono::duration<double>(Clock::now() - ExchangeStart).count();
+    const double elapsed = std::chrono::duration<double>(Clock::now() - m_exchangeStart).count();
     return roundHalfEven16(elapsed / double(m_timeout) * 100.0);
 }
 

@@ -16,7 +16,7 @@ class TraceBox;
 // The line to the counter: the serial port's life, the request/response exchange with
 // its time-out and progress, the pause, and the trace of every reply.
 //
-// One exchange at a time: a second ZpOtv waits until the first has returned.
+// One exchange at a time: a second exchange waits until the first has returned.
 class Link : public QObject
 {
     Q_OBJECT
@@ -43,9 +43,9 @@ public:
     // Writes the command, then collects the reply until a carriage return arrives or
     // `timeout` seconds have passed. On time-out the text so far comes back, without
     // an error. Throws PortFailure when the port fails and Cancelled on shutdown.
-    QCoro::Task<QString> ZpOtv(QString Zapr, float timeout);
+    QCoro::Task<QString> exchange(QString command, float timeout);
     // Pauses `sec` seconds while the event loop runs. 0 or less returns at once.
-    QCoro::Task<> DelayS(float sec);
+    QCoro::Task<> pause(float sec);
 
     // Elapsed percentage of the waiting exchange's time-out; 0 when none waits.
     qint16 progress() const;
@@ -77,8 +77,8 @@ private:
     QString m_lostReason;
     bool m_lost = false;
     bool m_exchanging = false;
-    Clock::time_point ExchangeStart;
-    Clock::time_point DelayStart;
+    Clock::time_point m_exchangeStart;
+    Clock::time_point m_pauseStart;
     float m_timeout = 0;
     qint16 m_progress = 0;
 };

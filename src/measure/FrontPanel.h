@@ -1,6 +1,6 @@
 #pragma once
 
-#include "device/SettingsPanel.h"
+#include "device/InputSettings.h"
 
 #include <QString>
 
@@ -11,19 +11,19 @@ enum class Part { Tablo2, oneX, Ndp, scal, Slider2 };
 
 // The front panel as the measurement sees it. The window implements it by reading and
 // writing its widgets at the moment of each call; tests implement it with plain values.
-class FrontPanel : public device::SettingsPanel
+class FrontPanel : public device::InputSettings
 {
 public:
-    virtual QString Tablo1() const = 0;
-    virtual void setTablo1(const QString &text) = 0;
-    virtual QString Tablo2() const = 0;
-    virtual void setTablo2(const QString &text) = 0;
+    virtual QString mainDisplay() const = 0;
+    virtual void setMainDisplay(const QString &text) = 0;
+    virtual QString secondDisplay() const = 0;
+    virtual void setSecondDisplay(const QString &text) = 0;
 
     virtual void setShown(Part part, bool shown) = 0;
-    virtual void setNdp(const QString &caption) = 0;
-    virtual void setSlider2(int value) = 0;
-    virtual void setSlider2Enabled(bool enabled) = 0;
-    virtual void setProgressBar1(int percent) = 0;
+    virtual void setPositionCaption(const QString &caption) = 0;
+    virtual void setPosition(int value) = 0;
+    virtual void setPositionEnabled(bool enabled) = 0;
+    virtual void showProgress(int percent) = 0;
     // The stop picture Str21 while a cycle runs, the start picture Str11 otherwise.
     virtual void showCycleRunning(bool running) = 0;
 };

@@ -7,7 +7,7 @@
 #include "device/Errors.h"
 #include "device/Link.h"
 #include "device/Messenger.h"
-#include "device/SendSettings.h"
+#include "device/SettingsUpload.h"
 #include "device/Wake.h"
 
 namespace pelmix::measure {
@@ -31,36 +31,36 @@ Meter::Meter(device::Link &link, FrontPanel &panel, device::Messenger &messenger
 {
 }
 
-QCoro::Task<> Meter::DoMeasurement()
+QCoro::Task<> Meter::measure()
 {
-    m_lastReply =
-        co_await m_link.ZpOtv(device::commandText(device::Command::Status), device::StatusTimeout);
+    m_lastReply = co_await m_link.exchange(device::commandText(device::Command::Status),
+                                           device::StatusTimeout);
     if (m_lastReply.size() < device::MinStatusReply) {
         co_await m_messenger.message(device::ConnectionError);
         co_return;
     }
-    co_await device::SendSettings(m_link, m_panel, m_messenger, m_lastReply);
+    co_await device::uploadSettings(m_link, m_panel, m_messenger, m_lastReply);
 
     // Each test reads the mode as it is when it runs: a mode chosen while an earlier
     // routine waited for its reply gets its own routine in the same measurement.
     const Routine routine{m_link, m_panel, m_lastReply};
     if (m_panel.mode() == Mode::Calibration || m_panel.mode() == Mode::Frequency) {
-        co_await MeasureFrequency(routine);
-        m_panel.setProgressBar1(100);
-        co_await m_link.DelayS(FullBarPause);
+        co_await measureFrequency(routine);
+        m_panel.showProgress(100);
+        co_await m_link.pause(FullBarPause);
         m_link.setProgress(0);
     }
     if (m_panel.mode() == Mode::Period)
-        co_await MeasurePeriod(routine);
+        co_await measurePeriod(routine);
     if (m_panel.mode() == Mode::Interval)
-        co_await MeasureInterval(routine);
+        co_await measureInterval(routine);
     if (m_panel.mode() == Mode::Count)
-        co_await MeasureCount(routine);
+        co_await measureCount(routine);
 
-    m_log.writeResultLine(m_panel.Tablo1());
+    m_log.writeResultLine(m_panel.mainDisplay());
 }
 
-QCoro::Task<Meter::Outcome> Meter::measureOnce(bool single)
+QCoro::Task<Meter::Outcome> Meter::runMeasurement(bool single)
 {
     while (m_measuring) {
         device::Wake wake(m_link.shutdown());
@@ -75,7 +75,7 @@ QCoro::Task<Meter::Outcome> Meter::measureOnce(bool single)
     Outcome outcome = Outcome::Done;
     QString failure;
     try {
-        co_await DoMeasurement();
+        co_await measure();
     } catch (const device::PortFailure &error) {
         outcome = Outcome::PortFailed;
         failure = error.description();
@@ -91,7 +91,7 @@ QCoro::Task<Meter::Outcome> Meter::measureOnce(bool single)
 
     if (outcome == Outcome::PortFailed) {
         // The measurement failed: stop cycling, nothing was decoded or logged; say why.
-        Str21_MouseUp();
+        stopCycle();
         try {
             co_await m_messenger.message(failure);
         } catch (const device::Cancelled &) {
@@ -106,10 +106,10 @@ QCoro::Task<> Meter::runCycle(quint64 generation)
     ++m_activeTasks;
     try {
         for (;;) {
-            co_await m_link.DelayS(IndicationTime);
-            if (!CycleRunning || generation != m_generation)
+            co_await m_link.pause(m_pause);
+            if (!m_cycleRunning || generation != m_generation)
                 break;
-            if (co_await measureOnce() != Outcome::Done)
+            if (co_await runMeasurement() != Outcome::Done)
                 break;
         }
     } catch (const device::Cancelled &) {
@@ -121,7 +121,7 @@ QCoro::Task<> Meter::runSingle()
 {
     ++m_activeTasks;
     m_singleWaiting = true;
-    co_await measureOnce(true);
+    co_await runMeasurement(true);
     taskEnded();
 }
 
@@ -131,26 +131,26 @@ void Meter::taskEnded()
         emit idle();
 }
 
-void Meter::hand1_Click()
+void Meter::measureOnce()
 {
     m_panel.showCycleRunning(false);
-    CycleRunning = false;
+    m_cycleRunning = false;
     if (m_singleWaiting)
         return;
     runSingle();
 }
 
-void Meter::Str11_MouseDown()
+void Meter::startCycle()
 {
     m_panel.showCycleRunning(true);
-    CycleRunning = true;
+    m_cycleRunning = true;
     runCycle(++m_generation);
 }
 
-void Meter::Str21_MouseUp()
+void Meter::stopCycle()
 {
     m_panel.showCycleRunning(false);
-    CycleRunning = false;
+    m_cycleRunning = false;
 }
 
 } // namespace pelmix::measure

@@ -28,15 +28,17 @@ public:
           QObject *parent = nullptr);
 
     // The single-measurement button: stops a cycle and measures once.
-    void hand1_Click();
+    void measureOnce();
     // The start picture, pressed: measures cyclically.
-    void Str11_MouseDown();
+    void startCycle();
     // The stop picture, released: the cycle ends at its next turn.
-    void Str21_MouseUp();
+    void stopCycle();
 
-    float IndicationTime = 1.0f;
-    bool CycleRunning = false;
-    const QString &LastReply() const { return m_lastReply; }
+    // The pause before each cyclical measurement, seconds.
+    float cyclePause() const { return m_pause; }
+    void setCyclePause(float seconds) { m_pause = seconds; }
+    bool isCycleRunning() const { return m_cycleRunning; }
+    const QString &lastReply() const { return m_lastReply; }
     bool isMeasuring() const { return m_measuring; }
     // Running loops and waiting single measurements, for tests and shutdown.
     int activeTasks() const { return m_activeTasks; }
@@ -48,8 +50,8 @@ signals:
 private:
     enum class Outcome { Done, PortFailed, Cancelled };
 
-    QCoro::Task<> DoMeasurement();
-    QCoro::Task<Outcome> measureOnce(bool single = false);
+    QCoro::Task<> measure();
+    QCoro::Task<Outcome> runMeasurement(bool single = false);
     QCoro::Task<> runCycle(quint64 generation);
     QCoro::Task<> runSingle();
     void taskEnded();
@@ -59,6 +61,8 @@ private:
     device::Messenger &m_messenger;
     ResultLog &m_log;
     QString m_lastReply;
+    float m_pause = 1.0f;
+    bool m_cycleRunning = false;
     quint64 m_generation = 0;
     bool m_measuring = false;
     bool m_singleWaiting = false;

@@ -8,8 +8,8 @@ namespace {
 
 void clearDisplays(FrontPanel &panel)
 {
-    panel.setTablo1(QString());
-    panel.setTablo2(QString());
+    panel.setMainDisplay(QString());
+    panel.setSecondDisplay(QString());
 }
 
 void showSecondLine(FrontPanel &panel, bool shown)
@@ -37,42 +37,17 @@ QString modeLine(device::Mode mode)
     return QStringLiteral("Frequency");
 }
 
-void F_Click(FrontPanel &panel, ResultLog &log)
+void selectMode(device::Mode mode, FrontPanel &panel, ResultLog &log)
 {
-    panel.setNdp(QStringLiteral("Meas. time         ms"));
+    using device::Mode;
+    // Frequency names its slider; calibration keeps whatever caption the previous mode left.
+    if (mode == Mode::Frequency)
+        panel.setPositionCaption(QStringLiteral("Meas. time         ms"));
     clearDisplays(panel);
-    showSecondLine(panel, true);
-    log.writeModeLine(modeLine(device::Mode::Frequency));
-}
-
-void calibr_Click(FrontPanel &panel, ResultLog &log)
-{
-    // The slider's caption stays as the previous mode left it.
-    clearDisplays(panel);
-    showSecondLine(panel, true);
-    log.writeModeLine(modeLine(device::Mode::Calibration));
-}
-
-void T_Click(FrontPanel &panel, ResultLog &log)
-{
-    clearDisplays(panel);
-    panel.setNdp(QStringLiteral(" Multiplier"));
-    showSecondLine(panel, true);
-    log.writeModeLine(modeLine(device::Mode::Period));
-}
-
-void dt_Click(FrontPanel &panel, ResultLog &log)
-{
-    clearDisplays(panel);
-    showSecondLine(panel, false);
-    log.writeModeLine(modeLine(device::Mode::Interval));
-}
-
-void Sum_Click(FrontPanel &panel, ResultLog &log)
-{
-    clearDisplays(panel);
-    showSecondLine(panel, false);
-    log.writeModeLine(modeLine(device::Mode::Count));
+    if (mode == Mode::Period)
+        panel.setPositionCaption(QStringLiteral(" Multiplier"));
+    showSecondLine(panel, mode != Mode::Interval && mode != Mode::Count);
+    log.writeModeLine(modeLine(mode));
 }
 
 } // namespace pelmix::measure

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "device/SettingsPanel.h"
+#include "device/InputSettings.h"
 
 #include <QString>
 
@@ -16,10 +16,6 @@ QString modeLine(device::Mode mode);
 // What selecting a mode does to the panel before any measurement: both displays
 // cleared, the second line and the measuring-time slider shown or hidden, and the
 // mode's line written to the log when one is open.
-void F_Click(FrontPanel &panel, ResultLog &log);
-void calibr_Click(FrontPanel &panel, ResultLog &log);
-void T_Click(FrontPanel &panel, ResultLog &log);
-void dt_Click(FrontPanel &panel, ResultLog &log);
-void Sum_Click(FrontPanel &panel, ResultLog &log);
+void selectMode(device::Mode mode, FrontPanel &panel, ResultLog &log);
 
 } // namespace pelmix::measure

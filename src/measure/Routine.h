@@ -16,15 +16,15 @@ struct Routine
 {
     device::Link &link;
     FrontPanel &panel;
-    QString &LastReply;
+    QString &lastReply;
 };
 
 // Each routine sends "D" once, decodes the count and writes the displays. A port
 // failure goes to the caller with nothing decoded and nothing written.
-QCoro::Task<> MeasureFrequency(Routine r);
-QCoro::Task<> MeasurePeriod(Routine r);
-QCoro::Task<> MeasureInterval(Routine r);
-QCoro::Task<> MeasureCount(Routine r);
+QCoro::Task<> measureFrequency(Routine r);
+QCoro::Task<> measurePeriod(Routine r);
+QCoro::Task<> measureInterval(Routine r);
+QCoro::Task<> measureCount(Routine r);
 
 // Data-request time-outs, seconds.
 inline constexpr float FrequencyTimeouts[] = {1.0f, 1.0f, 1.0f, 1.1f, 11.0f};

@@ -12,10 +12,10 @@ public:
 
     // Closes the serial port; a failure is reported in a message box.
     virtual void releasePort() = 0;
-    virtual qint16 PortNumber() const = 0;
+    virtual qint16 portNumber() const = 0;
     virtual void setPortNumber(qint16 port) = 0;
-    virtual float IndicationTime() const = 0;
-    virtual void setIndicationTime(float seconds) = 0;
+    virtual float cyclePause() const = 0;
+    virtual void setCyclePause(float seconds) = 0;
     // Ends the program at once, without storing the window's position.
     virtual void endProgram() = 0;
 };

@@ -26,7 +26,7 @@ public:
     bool open(const QString &path, const QString &mode);
     void close();
     bool isOpen() const { return m_file.isOpen(); }
-    QString LogFileName() const { return isOpen() ? m_file.fileName() : QString(); }
+    QString path() const { return isOpen() ? m_file.fileName() : QString(); }
 
     void writeModeLine(const QString &mode) override;
     void writeResultLine(const QString &display) override;

@@ -60,7 +60,7 @@ void SettingsStore::storePosition(float left, float top)
     m_settings.sync();
 }
 
-qint16 SettingsStore::Port() const
+qint16 SettingsStore::port() const
 {
     const QString text = m_settings.value(Group + QStringLiteral("Port")).toString();
     return toPort(text, QLocale()).value_or(DefaultPort);

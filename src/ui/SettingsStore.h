@@ -19,10 +19,10 @@ public:
 
     SettingsStore();
 
-    float MainLeft() const { return single(QStringLiteral("MainLeft"), DefaultPosition); }
-    float MainTop() const { return single(QStringLiteral("MainTop"), DefaultPosition); }
+    float mainLeft() const { return single(QStringLiteral("MainLeft"), DefaultPosition); }
+    float mainTop() const { return single(QStringLiteral("MainTop"), DefaultPosition); }
     void storePosition(float left, float top);
-    qint16 Port() const;
+    qint16 port() const;
     void storePort(qint16 port);
 
     // The device behind ComN: a name stored under "Ports/ComN", else COMN on Windows

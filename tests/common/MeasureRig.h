@@ -24,19 +24,19 @@ struct PlainPanel : measure::FrontPanel
     device::Mode mode() const override { return settings.mode(); }
     device::Input input() const override { return settings.input(); }
     device::Edge edge() const override { return settings.edge(); }
-    bool FilterOn() const override { return settings.FilterOn(); }
-    int Slider1() const override { return settings.Slider1(); }
-    int Slider2() const override { return settings.Slider2(); }
+    bool filterOn() const override { return settings.filterOn(); }
+    int level() const override { return settings.level(); }
+    int position() const override { return settings.position(); }
 
-    QString Tablo1() const override { return tablo1; }
-    void setTablo1(const QString &text) override { tablo1 = text; }
-    QString Tablo2() const override { return tablo2; }
-    void setTablo2(const QString &text) override { tablo2 = text; }
+    QString mainDisplay() const override { return tablo1; }
+    void setMainDisplay(const QString &text) override { tablo1 = text; }
+    QString secondDisplay() const override { return tablo2; }
+    void setSecondDisplay(const QString &text) override { tablo2 = text; }
     void setShown(measure::Part part, bool on) override { shown[part] = on; }
-    void setNdp(const QString &caption) override { ndp = caption; }
-    void setSlider2(int value) override { settings.time = value; }
-    void setSlider2Enabled(bool enabled) override { slider2Enabled = enabled; }
-    void setProgressBar1(int percent) override { progressBar.append(percent); }
+    void setPositionCaption(const QString &caption) override { ndp = caption; }
+    void setPosition(int value) override { settings.time = value; }
+    void setPositionEnabled(bool enabled) override { slider2Enabled = enabled; }
+    void showProgress(int percent) override { progressBar.append(percent); }
     void showCycleRunning(bool running) override { cycleShown = running; }
 };
 

@@ -2,9 +2,9 @@
 
 #include "RunTask.h"
 
+#include "device/InputSettings.h"
 #include "device/Link.h"
 #include "device/Messenger.h"
-#include "device/SettingsPanel.h"
 #include "device/Shutdown.h"
 #include "device/TraceBox.h"
 #include "sim/CounterModel.h"
@@ -55,21 +55,21 @@ public:
 };
 
 // A front panel of plain values, read by the upload like the real one.
-struct PlainSettings : device::SettingsPanel
+struct PlainSettings : device::InputSettings
 {
     device::Mode modeValue = device::Mode::Frequency;
     device::Input inputValue = device::Input::Digital;
     device::Edge edgeValue = device::Edge::Rising;
     bool filter = false;
-    int level = 0;
+    int levelValue = 0;
     int time = 0;
 
     device::Mode mode() const override { return modeValue; }
     device::Input input() const override { return inputValue; }
     device::Edge edge() const override { return edgeValue; }
-    bool FilterOn() const override { return filter; }
-    int Slider1() const override { return level; }
-    int Slider2() const override { return time; }
+    bool filterOn() const override { return filter; }
+    int level() const override { return levelValue; }
+    int position() const override { return time; }
 };
 
 inline double secondsOf(const QElapsedTimer &timer)

@@ -4,7 +4,7 @@
 #include "measure/Meter.h"
 #include "sim/CounterModel.h"
 #include "sim/PtyServer.h"
-#include "ui/frmMain.h"
+#include "ui/MainWindow.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -49,7 +49,7 @@ struct UiRig
 {
     sim::CounterModel model;
     sim::PtyServer server{model};
-    std::unique_ptr<ui::frmMain> window;
+    std::unique_ptr<ui::MainWindow> window;
     bool ended = false;
 
     // `prepare` may change the store and the counter before the window starts.
@@ -65,8 +65,8 @@ struct UiRig
             if (prepare)
                 prepare(settings, *this);
         }
-        window = std::make_unique<ui::frmMain>();
-        QObject::connect(window.get(), &ui::frmMain::programEnded, window.get(),
+        window = std::make_unique<ui::MainWindow>();
+        QObject::connect(window.get(), &ui::MainWindow::programEnded, window.get(),
                          [this] { ended = true; });
         window->show();
         if (waitForPort && !QTest::qWaitFor([this] { return window->link().isOpen(); }, 3000))

@@ -51,7 +51,7 @@ void ExchangeTest::replyFiltering()
     SimRig rig;
     rig.model.setDataReply(reply);
 
-    const QString got = run(rig.link.ZpOtv(u"D"_qs, 1.0f));
+    const QString got = run(rig.link.exchange(u"D"_qs, 1.0f));
     QCOMPARE(got, expected);
     QCOMPARE(rig.trace.text(), expected);
     QCOMPARE(rig.server.commands(), QByteArray("D"));
@@ -65,7 +65,7 @@ void ExchangeTest::splitReplyIsCollected()
     rig.model.setDataReply(QByteArray("1234\r"));
 
     // Five bytes 2 ms apart arrive in several reads.
-    QCOMPARE(run(rig.link.ZpOtv(u"D"_qs, 1.0f)), u"1234\r\n"_qs);
+    QCOMPARE(run(rig.link.exchange(u"D"_qs, 1.0f)), u"1234\r\n"_qs);
     QCOMPARE(rig.trace.text(), u"1234\r\n"_qs);
 }
 
@@ -75,7 +75,7 @@ void ExchangeTest::staleInputNeverAppears()
     rig.server.send(QByteArray("stale\r"));
     QTest::qWait(50); // the bytes reach the program's side before the command
 
-    QCOMPARE(run(rig.link.ZpOtv(u"w"_qs, 1.0f)), u"FK0Bj:0\r\n"_qs);
+    QCOMPARE(run(rig.link.exchange(u"w"_qs, 1.0f)), u"FK0Bj:0\r\n"_qs);
 }
 
 void ExchangeTest::silentCounterTimesOut()
@@ -86,7 +86,7 @@ void ExchangeTest::silentCounterTimesOut()
 
     QElapsedTimer clock;
     clock.start();
-    QCOMPARE(run(rig.link.ZpOtv(u"w"_qs, 0.5f)), QString());
+    QCOMPARE(run(rig.link.exchange(u"w"_qs, 0.5f)), QString());
     const double waited = test::secondsOf(clock);
     QVERIFY2(waited >= 0.5, qPrintable(QString::number(waited)));
     QVERIFY2(waited < 1.5, qPrintable(QString::number(waited)));
@@ -106,7 +106,7 @@ void ExchangeTest::progressRisesWhileWaiting()
                      [&] { samples.append(rig.link.progress()); });
     sampler.start(100);
 
-    run(rig.link.ZpOtv(u"w"_qs, 0.6f));
+    run(rig.link.exchange(u"w"_qs, 0.6f));
     QVERIFY(samples.size() >= 3);
     QVERIFY(std::is_sorted(samples.cbegin(), samples.cend()));
     QVERIFY(samples.first() > 0 && samples.first() < samples.last());
@@ -124,10 +124,10 @@ void ExchangeTest::eventLoopRunsDuringWaits()
     QObject::connect(&ticker, &QTimer::timeout, &ticker, [&] { ++ticks; });
     ticker.start(10);
 
-    run(rig.link.DelayS(0.2f));
+    run(rig.link.pause(0.2f));
     QVERIFY2(ticks >= 3, qPrintable(QString::number(ticks)));
     ticks = 0;
-    run(rig.link.ZpOtv(u"w"_qs, 0.2f));
+    run(rig.link.exchange(u"w"_qs, 0.2f));
     QVERIFY2(ticks >= 3, qPrintable(QString::number(ticks)));
 }
 
@@ -139,8 +139,8 @@ void ExchangeTest::zeroDelayDoesNotYield()
     auto body = [&]() -> QCoro::Task<> {
         QMetaObject::invokeMethod(
             &rig.link, [&] { ran = true; }, Qt::QueuedConnection);
-        co_await rig.link.DelayS(0.0f);
-        co_await rig.link.DelayS(-1.0f);
+        co_await rig.link.pause(0.0f);
+        co_await rig.link.pause(-1.0f);
         ranDuringDelay = ran;
     };
     run(body());
@@ -157,7 +157,7 @@ void ExchangeTest::hangUpWhileWaitingIsAPortFailure()
     QElapsedTimer clock;
     clock.start();
     try {
-        run(rig.link.ZpOtv(u"w"_qs, 5.0f));
+        run(rig.link.exchange(u"w"_qs, 5.0f));
         QFAIL("a hang-up must not look like a reply");
     } catch (const device::PortFailure &failure) {
         QCOMPARE(
@@ -175,7 +175,7 @@ void ExchangeTest::releaseWhileWaitingIsAPortFailure()
     SimRig rig({}, faults);
     QTimer::singleShot(50, &rig.server, [&] { QVERIFY(!rig.link.release()); });
 
-    QVERIFY_THROWS_EXCEPTION(device::PortFailure, run(rig.link.ZpOtv(u"w"_qs, 5.0f)));
+    QVERIFY_THROWS_EXCEPTION(device::PortFailure, run(rig.link.exchange(u"w"_qs, 5.0f)));
     QCOMPARE(rig.trace.text(), QString());
 }
 
@@ -186,11 +186,11 @@ void ExchangeTest::shutdownCancelsAWait()
     SimRig rig({}, faults);
     QTimer::singleShot(50, &rig.shutdown, [&] { rig.shutdown.trigger(); });
 
-    QVERIFY_THROWS_EXCEPTION(device::Cancelled, run(rig.link.ZpOtv(u"w"_qs, 5.0f)));
+    QVERIFY_THROWS_EXCEPTION(device::Cancelled, run(rig.link.exchange(u"w"_qs, 5.0f)));
     QCOMPARE(rig.server.commands(), QByteArray("w"));
     // Nothing goes out after shutdown.
-    QVERIFY_THROWS_EXCEPTION(device::Cancelled, run(rig.link.DelayS(1.0f)));
-    QVERIFY_THROWS_EXCEPTION(device::Cancelled, run(rig.link.ZpOtv(u"w"_qs, 1.0f)));
+    QVERIFY_THROWS_EXCEPTION(device::Cancelled, run(rig.link.pause(1.0f)));
+    QVERIFY_THROWS_EXCEPTION(device::Cancelled, run(rig.link.exchange(u"w"_qs, 1.0f)));
     QTest::qWait(20);
     QCOMPARE(rig.server.commands(), QByteArray("w"));
 }
@@ -201,7 +201,7 @@ void ExchangeTest::endlessPauseEndsAtShutdown()
     QTimer::singleShot(50, &rig.shutdown, [&] { rig.shutdown.trigger(); });
     QElapsedTimer clock;
     clock.start();
-    QVERIFY_THROWS_EXCEPTION(device::Cancelled, run(rig.link.DelayS(3.0e38f)));
+    QVERIFY_THROWS_EXCEPTION(device::Cancelled, run(rig.link.pause(3.0e38f)));
     QVERIFY(clock.elapsed() < 5000);
 }
 
@@ -210,7 +210,7 @@ void ExchangeTest::closedPortIsAPortFailure()
     SimRig rig;
     QVERIFY(!rig.link.release());
     try {
-        run(rig.link.ZpOtv(u"w"_qs, 1.0f));
+        run(rig.link.exchange(u"w"_qs, 1.0f));
         QFAIL("an exchange on a closed port must fail");
     } catch (const device::PortFailure &failure) {
         QVERIFY(failure.description().contains(u"not open"_qs));
@@ -229,12 +229,12 @@ void ExchangeTest::deviceComesBackOnTheSamePath()
     device::TextTrace trace;
     device::Link link(shutdown, trace);
     QVERIFY(!link.setUp(3, linkPath));
-    QCOMPARE(run(link.ZpOtv(u"w"_qs, 1.0f)), u"FK0Bj:0\r\n"_qs);
+    QCOMPARE(run(link.exchange(u"w"_qs, 1.0f)), u"FK0Bj:0\r\n"_qs);
 
     server.hangUp();
-    QVERIFY_THROWS_EXCEPTION(device::PortFailure, run(link.ZpOtv(u"w"_qs, 1.0f)));
+    QVERIFY_THROWS_EXCEPTION(device::PortFailure, run(link.exchange(u"w"_qs, 1.0f)));
     QVERIFY(!server.comeBack());
-    QCOMPARE(run(link.ZpOtv(u"w"_qs, 1.0f)), u"FK0Bj:0\r\n"_qs);
+    QCOMPARE(run(link.exchange(u"w"_qs, 1.0f)), u"FK0Bj:0\r\n"_qs);
 }
 
 void ExchangeTest::secondExchangeWaitsForTheFirst()
@@ -244,8 +244,10 @@ void ExchangeTest::secondExchangeWaitsForTheFirst()
     rig.model.setTime(3);
     QString first;
     QString second;
-    auto firstTask = [&]() -> QCoro::Task<> { first = co_await rig.link.ZpOtv(u"D"_qs, 1.1f); };
-    auto secondTask = [&]() -> QCoro::Task<> { second = co_await rig.link.ZpOtv(u"w"_qs, 1.0f); };
+    auto firstTask = [&]() -> QCoro::Task<> { first = co_await rig.link.exchange(u"D"_qs, 1.1f); };
+    auto secondTask = [&]() -> QCoro::Task<> {
+        second = co_await rig.link.exchange(u"w"_qs, 1.0f);
+    };
     auto a = firstTask();
     auto b = secondTask();
     QTRY_VERIFY(!second.isEmpty());

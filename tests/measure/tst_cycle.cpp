@@ -41,7 +41,7 @@ void CycleTest::singleFrequencyMeasurement()
 {
     test::MeasureRig rig;
     const double start = rig.server.secondsSinceStart();
-    rig.meter.hand1_Click();
+    rig.meter.measureOnce();
     QVERIFY(rig.waitIdle());
 
     QCOMPARE(rig.server.commands(), QByteArray("wFKBjD"));
@@ -55,7 +55,7 @@ void CycleTest::singleFrequencyMeasurement()
     QCOMPARE(rig.link.progress(), qint16(0));
     QCOMPARE(rig.log.lines, QStringList{u"result:        12kHz"_qs});
     QCOMPARE(rig.messenger.messages, QStringList());
-    QCOMPARE(rig.meter.LastReply(), u"F0000000C\r\n"_qs);
+    QCOMPARE(rig.meter.lastReply(), u"F0000000C\r\n"_qs);
 }
 
 void CycleTest::silentCounter()
@@ -65,7 +65,7 @@ void CycleTest::silentCounter()
     test::MeasureRig rig({}, faults);
     QElapsedTimer clock;
     clock.start();
-    rig.meter.hand1_Click();
+    rig.meter.measureOnce();
     QVERIFY(rig.waitIdle());
 
     QVERIFY(test::secondsOf(clock) >= 1.0);
@@ -78,11 +78,11 @@ void CycleTest::silentCounter()
 void CycleTest::cycleWithoutPauseStillStops()
 {
     test::MeasureRig rig;
-    rig.meter.IndicationTime = 0;
-    rig.meter.Str11_MouseDown();
+    rig.meter.setCyclePause(0);
+    rig.meter.startCycle();
     QVERIFY(rig.panel.cycleShown);
     QTRY_VERIFY(rig.log.lines.size() >= 3);
-    rig.meter.Str21_MouseUp();
+    rig.meter.stopCycle();
     QVERIFY(!rig.panel.cycleShown);
     const int logged = int(rig.log.lines.size());
     QVERIFY(rig.waitIdle());
@@ -96,12 +96,12 @@ void CycleTest::cycleWithoutPauseStillStops()
 void CycleTest::stopDuringPauseSendsNothingMore()
 {
     test::MeasureRig rig;
-    rig.meter.IndicationTime = 2.0f;
+    rig.meter.setCyclePause(2.0f);
     QElapsedTimer clock;
     clock.start();
-    rig.meter.Str11_MouseDown();
+    rig.meter.startCycle();
     QTest::qWait(300);
-    rig.meter.Str21_MouseUp();
+    rig.meter.stopCycle();
     QVERIFY(rig.waitIdle());
 
     QCOMPARE(rig.server.commands(), QByteArray());
@@ -112,12 +112,12 @@ void CycleTest::stopDuringPauseSendsNothingMore()
 void CycleTest::stopDuringMeasurementFinishesIt()
 {
     test::MeasureRig rig;
-    rig.meter.IndicationTime = 0.3f;
-    rig.meter.Str11_MouseDown();
+    rig.meter.setCyclePause(0.3f);
+    rig.meter.startCycle();
     // Stop while the first measurement is under way (its data request).
     QObject::connect(&rig.server, &sim::PtyServer::commandReceived, &rig.server, [&](char c) {
         if (c == 'D')
-            rig.meter.Str21_MouseUp();
+            rig.meter.stopCycle();
     });
     QTRY_VERIFY(!rig.log.lines.isEmpty());
     const double lastLine = rig.server.secondsSinceStart();
@@ -132,12 +132,12 @@ void CycleTest::stopDuringMeasurementFinishesIt()
 void CycleTest::singleDuringPauseStopsTheCycle()
 {
     test::MeasureRig rig;
-    rig.meter.IndicationTime = 1.0f;
-    rig.meter.Str11_MouseDown();
+    rig.meter.setCyclePause(1.0f);
+    rig.meter.startCycle();
     QTest::qWait(200);
-    rig.meter.hand1_Click();
+    rig.meter.measureOnce();
     QVERIFY(!rig.panel.cycleShown);
-    QVERIFY(!rig.meter.CycleRunning);
+    QVERIFY(!rig.meter.isCycleRunning());
     // The single measurement starts at once, inside the cycle's pause of a second.
     QTRY_COMPARE_WITH_TIMEOUT(rig.server.commands().left(1), QByteArray("w"), 700);
     QVERIFY(rig.waitIdle());
@@ -150,16 +150,16 @@ void CycleTest::singleDuringMeasurementWaitsItsTurn()
     rig.model.setTimeScale(0.2); // "D" at position 2 answers after 20 ms
     rig.model.setTime(2);
     rig.panel.settings.time = 2;
-    rig.meter.IndicationTime = 0.2f;
-    rig.meter.Str11_MouseDown();
+    rig.meter.setCyclePause(0.2f);
+    rig.meter.startCycle();
     const auto clicks =
         QObject::connect(&rig.server, &sim::PtyServer::commandReceived, &rig.server, [&](char c) {
             if (c == 'B' && rig.server.commands().count('w') == 1) {
                 // Three clicks during the cycle's upload: one measurement waits, the others
                 // are dropped.
-                rig.meter.hand1_Click();
-                rig.meter.hand1_Click();
-                rig.meter.hand1_Click();
+                rig.meter.measureOnce();
+                rig.meter.measureOnce();
+                rig.meter.measureOnce();
             }
         });
     QVERIFY(rig.waitIdle());
@@ -167,15 +167,15 @@ void CycleTest::singleDuringMeasurementWaitsItsTurn()
     QCOMPARE(rig.server.overlaps(), 0);
     QCOMPARE(rig.log.lines.size(), 2);
     QCOMPARE(countOf(rig.server.commands(), 'w'), 2);
-    QVERIFY(!rig.meter.CycleRunning);
+    QVERIFY(!rig.meter.isCycleRunning());
 
     // During that single measurement, a click waits its turn again.
     QObject::disconnect(clicks);
     rig.server.clearRecord();
-    rig.meter.hand1_Click();
+    rig.meter.measureOnce();
     QObject::connect(&rig.server, &sim::PtyServer::commandReceived, &rig.server, [&](char c) {
         if (c == 'F' && rig.server.commands().count('w') == 1)
-            rig.meter.hand1_Click();
+            rig.meter.measureOnce();
     });
     QVERIFY(rig.waitIdle());
     QCOMPARE(countOf(rig.server.commands(), 'w'), 2);
@@ -185,13 +185,13 @@ void CycleTest::singleDuringMeasurementWaitsItsTurn()
 void CycleTest::restartWhileStoppingRunsOneLoop()
 {
     test::MeasureRig rig;
-    rig.meter.IndicationTime = 0.5f;
-    rig.meter.Str11_MouseDown();
+    rig.meter.setCyclePause(0.5f);
+    rig.meter.startCycle();
     QTest::qWait(100);
-    rig.meter.Str21_MouseUp();
-    rig.meter.Str11_MouseDown(); // a new loop inside the old one's pause
+    rig.meter.stopCycle();
+    rig.meter.startCycle(); // a new loop inside the old one's pause
     QTRY_VERIFY(rig.log.lines.size() >= 2);
-    rig.meter.Str21_MouseUp();
+    rig.meter.stopCycle();
     QVERIFY(rig.waitIdle());
 
     // Only the new loop measured: about one measurement per pause, never two at once.
@@ -209,7 +209,7 @@ void CycleTest::modeChangeDuringDataWait()
         if (c == 'D')
             rig.panel.settings.modeValue = Mode::Period;
     });
-    rig.meter.hand1_Click();
+    rig.meter.measureOnce();
     QVERIFY(rig.waitIdle());
 
     // Frequency's routine ran, then period's, with the settings uploaded for frequency.
@@ -233,20 +233,20 @@ void CycleTest::portFailureStopsTheCycle()
     rig.model.setTimeScale(1); // "D" at position 3 takes a second: the hang-up comes first
     rig.model.setTime(3);
     rig.panel.settings.time = 3;
-    rig.meter.IndicationTime = 0.1f;
+    rig.meter.setCyclePause(0.1f);
     int seen = 0;
     QObject::connect(&rig.server, &sim::PtyServer::commandReceived, &rig.server, [&](char c) {
         // The second measurement is the one that fails.
         if (c == hangUpAt && ++seen == 2)
             QTimer::singleShot(20, &rig.server, [&] { rig.server.hangUp(); });
     });
-    rig.meter.Str11_MouseDown();
+    rig.meter.startCycle();
     QVERIFY(rig.waitIdle(15000));
 
     QCOMPARE(rig.messenger.messages.size(), 1);
     QVERIFY2(rig.messenger.messages.first().startsWith(u"Com2 ("_qs),
              qPrintable(rig.messenger.messages.first()));
-    QVERIFY(!rig.meter.CycleRunning);
+    QVERIFY(!rig.meter.isCycleRunning());
     QVERIFY(!rig.panel.cycleShown);
     // The first measurement's result stands and is logged once; nothing from the failed one.
     QCOMPARE(rig.log.lines.size(), 1);

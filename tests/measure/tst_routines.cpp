@@ -19,15 +19,15 @@ QCoro::Task<> routineFor(Mode mode, measure::Routine r)
     switch (mode) {
     case Mode::Frequency:
     case Mode::Calibration:
-        return measure::MeasureFrequency(r);
+        return measure::measureFrequency(r);
     case Mode::Period:
-        return measure::MeasurePeriod(r);
+        return measure::measurePeriod(r);
     case Mode::Interval:
-        return measure::MeasureInterval(r);
+        return measure::measureInterval(r);
     case Mode::Count:
         break;
     }
-    return measure::MeasureCount(r);
+    return measure::measureCount(r);
 }
 
 } // namespace
@@ -122,13 +122,13 @@ void RoutinesTest::displays()
     rig.panel.settings.time = position;
     rig.panel.tablo1 = Previous;
     rig.panel.tablo2 = Previous;
-    QString LastReply;
+    QString lastReply;
 
-    run(routineFor(Mode(mode), {rig.link, rig.panel, LastReply}));
+    run(routineFor(Mode(mode), {rig.link, rig.panel, lastReply}));
     QCOMPARE(rig.panel.tablo1, tablo1);
     QCOMPARE(rig.panel.tablo2, tablo2);
     QCOMPARE(rig.server.commands(), QByteArray("D"));
-    QCOMPARE(LastReply.toLatin1(), QByteArray(reply).replace('\r', "\r\n"));
+    QCOMPARE(lastReply.toLatin1(), QByteArray(reply).replace('\r', "\r\n"));
 }
 
 void RoutinesTest::waitsForTheModesTimeOut_data()
@@ -152,16 +152,16 @@ void RoutinesTest::waitsForTheModesTimeOut()
     test::MeasureRig rig;
     rig.model.setDataReply(QByteArray()); // the counter stays silent
     rig.panel.settings.time = position;
-    QString LastReply = u"FK1Bj:0\r\n"_qs;
+    QString lastReply = u"FK1Bj:0\r\n"_qs;
     QElapsedTimer clock;
     clock.start();
 
-    run(routineFor(Mode(mode), {rig.link, rig.panel, LastReply}));
+    run(routineFor(Mode(mode), {rig.link, rig.panel, lastReply}));
     const double took = test::secondsOf(clock);
     QVERIFY2(took >= timeout && took < timeout + 0.5, qPrintable(QString::number(took)));
     QCOMPARE(rig.panel.tablo1, tablo1);
     // The status line held before is not read as a count.
-    QCOMPARE(LastReply, QString());
+    QCOMPARE(lastReply, QString());
 }
 
 void RoutinesTest::positionOutOfRangeSendsNothing_data()
@@ -178,9 +178,9 @@ void RoutinesTest::positionOutOfRangeSendsNothing()
     rig.panel.settings.time = 5;
     rig.panel.slider2Enabled = false;
     rig.panel.tablo1 = Previous;
-    QString LastReply;
+    QString lastReply;
 
-    run(routineFor(Mode(mode), {rig.link, rig.panel, LastReply}));
+    run(routineFor(Mode(mode), {rig.link, rig.panel, lastReply}));
     QVERIFY(rig.panel.slider2Enabled);
     QCOMPARE(rig.panel.tablo1, Previous);
     QTest::qWait(20);
@@ -192,16 +192,16 @@ void RoutinesTest::sliderStates()
     test::MeasureRig rig;
     rig.model.setDataReply(QByteArray("I000000000001\r"));
     rig.panel.settings.time = 3;
-    QString LastReply;
+    QString lastReply;
 
-    run(measure::MeasureInterval({rig.link, rig.panel, LastReply}));
+    run(measure::measureInterval({rig.link, rig.panel, lastReply}));
     QCOMPARE(rig.panel.settings.time, 0);
     QVERIFY(!rig.panel.slider2Enabled);
 
     // Counting leaves the slider alone; frequency and period enable it again.
-    run(measure::MeasureCount({rig.link, rig.panel, LastReply}));
+    run(measure::measureCount({rig.link, rig.panel, lastReply}));
     QVERIFY(!rig.panel.slider2Enabled);
-    run(measure::MeasurePeriod({rig.link, rig.panel, LastReply}));
+    run(measure::measurePeriod({rig.link, rig.panel, lastReply}));
     QVERIFY(rig.panel.slider2Enabled);
 }
 

@@ -42,7 +42,7 @@ struct SimProcess
     }
     QString ask(char command, float timeout = 1.0f)
     {
-        return run(link.ZpOtv(QString(QLatin1Char(command)), timeout));
+        return run(link.exchange(QString(QLatin1Char(command)), timeout));
     }
 };
 

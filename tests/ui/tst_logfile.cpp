@@ -43,7 +43,7 @@ void openLog(UiRig &rig, const QString &path)
     QTest::qWait(20);
 }
 
-void measureOnce(UiRig &rig)
+void runMeasurement(UiRig &rig)
 {
     rig.find<QToolButton>("hand1")->click();
     QVERIFY(rig.waitIdle());
@@ -103,15 +103,15 @@ void LogFileTest::fullSessionByteForByte()
     openLog(rig, path);
     QVERIFY(!rig.action("mnuFOpen")->isEnabled());
     QVERIFY(rig.action("mnuFSave")->isEnabled());
-    measureOnce(rig);
+    runMeasurement(rig);
     rig.find<QToolButton>("T")->click();
-    measureOnce(rig);
+    runMeasurement(rig);
     rig.action("mnuFSave")->trigger();
     QVERIFY(rig.action("mnuFOpen")->isEnabled());
     QVERIFY(!rig.action("mnuFSave")->isEnabled());
     // Nothing after the log is closed.
     rig.find<QToolButton>("dt")->click();
-    measureOnce(rig);
+    runMeasurement(rig);
 
     QCOMPARE(contents(path), date +
                                  "\r\n"
@@ -134,7 +134,7 @@ void LogFileTest::existingLogKeepsItsContent()
     LogFile log;
     log.setClock([] { return Fixed; });
     QVERIFY(log.open(path, u"Frequency"_qs));
-    QCOMPARE(log.LogFileName(), path);
+    QCOMPARE(log.path(), path);
     log.close();
     QCOMPARE(contents(path), "earlier session\r\n" +
                                  LogFile::dateLine(Fixed.date(), QLocale::system()).toLocal8Bit() +
@@ -193,11 +193,11 @@ void LogFileTest::unwritablePlaces()
     QVERIFY(!rig.window->logFile().isOpen());
     QVERIFY(rig.action("mnuFOpen")->isEnabled());
     QVERIFY(!rig.action("mnuFSave")->isEnabled());
-    measureOnce(rig);
+    runMeasurement(rig);
     rig.find<QToolButton>("T")->click();
-    measureOnce(rig);
+    runMeasurement(rig);
     QCOMPARE(test::answerMessage(300), QString());
-    QCOMPARE(rig.window->Tablo1(), u"      81.0mkS"_qs);
+    QCOMPARE(rig.window->mainDisplay(), u"      81.0mkS"_qs);
 }
 
 void LogFileTest::killedProgramKeepsItsLines()
@@ -219,12 +219,12 @@ void LogFileTest::deletedLogIsReported()
     UiRig rig;
     openLog(rig, path);
     dir.reset(); // the folder and the log in it are deleted
-    measureOnce(rig);
+    runMeasurement(rig);
     const QString message = test::answerMessage();
     QVERIFY2(message.contains(path) && message.contains(u"deleted"_qs), qPrintable(message));
     QVERIFY(!rig.window->logFile().isOpen());
     QVERIFY(rig.action("mnuFOpen")->isEnabled());
-    measureOnce(rig);
+    runMeasurement(rig);
     QCOMPARE(test::answerMessage(300), QString());
 }
 

@@ -2,8 +2,8 @@
 
 #include "../common/UiRig.h"
 
+#include "ui/OptionsDialog.h"
 #include "ui/SettingsStore.h"
-#include "ui/frmOptions.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -73,14 +73,14 @@ void OptionsTest::layout()
 void OptionsTest::emptyStoreOkStoresTwo()
 {
     UiRig rig;
-    rig.window->setIndicationTime(1.0f);
+    rig.window->setCyclePause(1.0f);
     QDialog *dialog = openOptions(rig);
     QCOMPARE(dialog->findChild<QComboBox *>(u"cboPort"_qs)->currentText(), u"Com2"_qs);
     QCOMPARE(dialog->findChild<QLineEdit *>(u"TimWin"_qs)->text(), u"1"_qs);
     dialog->findChild<QPushButton *>(u"cmdOK"_qs)->click();
     QTRY_VERIFY(!rig.find("frmOptions"));
     QCOMPARE(test::store().value(u"Settings/Port"_qs).toString(), u"2"_qs);
-    QCOMPARE(rig.window->IndicationTime(), 1.0f);
+    QCOMPARE(rig.window->cyclePause(), 1.0f);
     QTRY_VERIFY(rig.window->link().isOpen());
     QVERIFY(!test::visibleMessageBox());
 }
@@ -98,8 +98,8 @@ void OptionsTest::chooseCom5AndHalfASecond()
     dialog->findChild<QPushButton *>(u"cmdOK"_qs)->click();
 
     QCOMPARE(test::store().value(u"Settings/Port"_qs).toString(), u"5"_qs);
-    QCOMPARE(rig.window->PortNumber(), qint16(5));
-    QCOMPARE(rig.window->IndicationTime(), 0.5f);
+    QCOMPARE(rig.window->portNumber(), qint16(5));
+    QCOMPARE(rig.window->cyclePause(), 0.5f);
     QTRY_VERIFY(rig.window->link().isOpen());
     QVERIFY(rig.window->link().portLabel().startsWith(u"Com5 ("_qs));
     QCOMPARE(closes, 1);
@@ -108,11 +108,11 @@ void OptionsTest::chooseCom5AndHalfASecond()
 void OptionsTest::showsTheCurrentPause()
 {
     UiRig rig;
-    rig.window->setIndicationTime(3.0f);
+    rig.window->setCyclePause(3.0f);
     QDialog *dialog = openOptions(rig);
     QCOMPARE(dialog->findChild<QLineEdit *>(u"TimWin"_qs)->text(), u"3"_qs);
     dialog->findChild<QPushButton *>(u"cmdOK"_qs)->click();
-    QCOMPARE(rig.window->IndicationTime(), 3.0f);
+    QCOMPARE(rig.window->cyclePause(), 3.0f);
 }
 
 void OptionsTest::noEntrySelectedStoresZero()
@@ -122,10 +122,10 @@ void OptionsTest::noEntrySelectedStoresZero()
     QDialog *dialog = openOptions(rig);
     auto *cboPort = dialog->findChild<QComboBox *>(u"cboPort"_qs);
     QCOMPARE(cboPort->currentIndex(), -1);
-    QCOMPARE(rig.window->PortNumber(), qint16(9));
+    QCOMPARE(rig.window->portNumber(), qint16(9));
     dialog->findChild<QPushButton *>(u"cmdOK"_qs)->click();
     QCOMPARE(test::store().value(u"Settings/Port"_qs).toString(), u"0"_qs);
-    QCOMPARE(rig.window->PortNumber(), qint16(0));
+    QCOMPARE(rig.window->portNumber(), qint16(0));
     // Port 0 does not open: one message, then the dialog again.
     QCOMPARE(test::answerMessage(), u"Com0: no serial port is selected"_qs);
     QTRY_VERIFY(rig.find("frmOptions"));
@@ -169,7 +169,7 @@ void OptionsTest::cancelEndsTheProgramStoringNothing()
 void OptionsTest::closeBoxOnlyCloses()
 {
     UiRig rig;
-    rig.window->setIndicationTime(2.0f);
+    rig.window->setCyclePause(2.0f);
     QDialog *dialog = openOptions(rig);
     dialog->findChild<QComboBox *>(u"cboPort"_qs)->setCurrentIndex(6);
     dialog->findChild<QLineEdit *>(u"TimWin"_qs)->setText(u"7"_qs);
@@ -177,7 +177,7 @@ void OptionsTest::closeBoxOnlyCloses()
     QTRY_VERIFY(!rig.find("frmOptions"));
     QVERIFY(!rig.ended);
     QVERIFY(!test::store().contains(u"Settings/Port"_qs));
-    QCOMPARE(rig.window->IndicationTime(), 2.0f);
+    QCOMPARE(rig.window->cyclePause(), 2.0f);
     QTRY_VERIFY(rig.window->link().isOpen());
     QVERIFY(rig.window->link().portLabel().startsWith(u"Com2 ("_qs));
 }
@@ -215,7 +215,7 @@ void OptionsTest::leadingNumber()
 {
     QFETCH(QString, text);
     QFETCH(float, value);
-    QCOMPARE(ui::frmOptions::leadingNumber(text), value);
+    QCOMPARE(ui::OptionsDialog::leadingNumber(text), value);
 }
 
 void OptionsTest::conversions_data()

@@ -1,11 +1,11 @@
-#include "frmMain.h"
+#include "MainWindow.h"
 
+#include "AboutDialog.h"
 #include "Art.h"
+#include "OptionsDialog.h"
 #include "Pictures.h"
 #include "TraceView.h"
 #include "Twips.h"
-#include "frmAbout.h"
-#include "frmOptions.h"
 
 #include "device/Errors.h"
 #include "device/Link.h"
@@ -31,7 +31,7 @@ namespace pelmix::ui {
 
 using device::Mode;
 
-frmMain::frmMain(const QString &simulatedDevice)
+MainWindow::MainWindow(const QString &simulatedDevice)
     : QMainWindow(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                                Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint)
     , m_simulatedDevice(simulatedDevice)
@@ -55,23 +55,24 @@ frmMain::frmMain(const QString &simulatedDevice)
 
     m_trace = std::make_unique<TraceView>(*ui.dbgout);
     m_link = std::make_unique<device::Link>(m_shutdown, *m_trace);
-    Timer1 = std::make_unique<device::ProgressTimer>(*m_link);
-    connect(Timer1.get(), &device::ProgressTimer::show, ui.ProgressBar1, &QProgressBar::setValue);
+    m_progressTimer = std::make_unique<device::ProgressTimer>(*m_link);
+    connect(m_progressTimer.get(), &device::ProgressTimer::show, ui.ProgressBar1,
+            &QProgressBar::setValue);
     m_meter = std::make_unique<measure::Meter>(*m_link, *this, m_messages, m_log);
     connectControls();
 
     // Start-up: the stored position and port; the port itself opens at the first show.
-    m_portNumber = m_settings.Port();
+    m_portNumber = m_settings.port();
     restorePosition();
-    connect(qApp, &QGuiApplication::focusWindowChanged, this, &frmMain::onFocusWindowChanged);
+    connect(qApp, &QGuiApplication::focusWindowChanged, this, &MainWindow::onFocusWindowChanged);
 }
 
-frmMain::~frmMain()
+MainWindow::~MainWindow()
 {
-    Form_Unload(false);
+    unload(false);
 }
 
-void frmMain::buildMenus()
+void MainWindow::buildMenus()
 {
     QMenu *mnuFile = menuBar()->addMenu(QStringLiteral("&File"));
     mnuFile->setObjectName(QStringLiteral("mnuFile"));
@@ -93,32 +94,31 @@ void frmMain::buildMenus()
     ui.mnuFSave->setEnabled(false);
 }
 
-void frmMain::connectControls()
+void MainWindow::connectControls()
 {
-    connect(ui.Pic1, &Picture::pressed, this, &frmMain::Pic1_MouseDown);
-    connect(ui.Pic2, &Picture::released, this, &frmMain::Pic2_MouseUp);
-    connect(ui.Str11, &Picture::pressed, m_meter.get(), &measure::Meter::Str11_MouseDown);
-    connect(ui.Str21, &Picture::released, m_meter.get(), &measure::Meter::Str21_MouseUp);
-    connect(ui.hand1, &QToolButton::clicked, m_meter.get(), &measure::Meter::hand1_Click);
+    connect(ui.Pic1, &Picture::pressed, this, [this] { setFilter(true); });
+    connect(ui.Pic2, &Picture::released, this, [this] { setFilter(false); });
+    connect(ui.Str11, &Picture::pressed, m_meter.get(), &measure::Meter::startCycle);
+    connect(ui.Str21, &Picture::released, m_meter.get(), &measure::Meter::stopCycle);
+    connect(ui.hand1, &QToolButton::clicked, m_meter.get(), &measure::Meter::measureOnce);
 
-    const std::pair<PictureButton *, void (*)(measure::FrontPanel &, measure::ResultLog &)>
-        modes[] = {{ui.F, measure::F_Click},
-                   {ui.calibr, measure::calibr_Click},
-                   {ui.T, measure::T_Click},
-                   {ui.dt, measure::dt_Click},
-                   {ui.Sum, measure::Sum_Click}};
-    for (const auto &[button, handler] : modes) {
-        connect(button, &QToolButton::toggled, this, [this, handler = handler](bool selected) {
+    const std::pair<PictureButton *, Mode> modes[] = {{ui.F, Mode::Frequency},
+                                                      {ui.calibr, Mode::Calibration},
+                                                      {ui.T, Mode::Period},
+                                                      {ui.dt, Mode::Interval},
+                                                      {ui.Sum, Mode::Count}};
+    for (const auto &[button, mode] : modes) {
+        connect(button, &QToolButton::toggled, this, [this, mode = mode](bool selected) {
             if (selected)
-                handler(*this, m_log);
+                measure::selectMode(mode, *this, m_log);
         });
     }
 
-    connect(ui.mnuFOpen, &QAction::triggered, this, [this] { mnuFOpen_Click(); });
+    connect(ui.mnuFOpen, &QAction::triggered, this, [this] { openLog(); });
     connect(ui.mnuFSave, &QAction::triggered, &m_log, &LogFile::close);
     connect(ui.mnuFExit, &QAction::triggered, this, &QWidget::close);
-    connect(ui.mnuOSelect, &QAction::triggered, this, &frmMain::mnuOSelect_Click);
-    connect(ui.mnuHAbout, &QAction::triggered, this, &frmMain::mnuHAbout_Click);
+    connect(ui.mnuOSelect, &QAction::triggered, this, &MainWindow::showOptions);
+    connect(ui.mnuHAbout, &QAction::triggered, this, &MainWindow::showAbout);
     connect(&m_log, &LogFile::openChanged, this, [this](bool open) {
         ui.mnuFOpen->setEnabled(!open);
         ui.mnuFSave->setEnabled(open);
@@ -127,10 +127,10 @@ void frmMain::connectControls()
             [this](const QString &message) { m_messages.show(message); });
 }
 
-void frmMain::restorePosition()
+void MainWindow::restorePosition()
 {
-    const QPoint stored(qRound(m_settings.MainLeft() / TwipsPerPixel),
-                        qRound(m_settings.MainTop() / TwipsPerPixel));
+    const QPoint stored(qRound(m_settings.mainLeft() / TwipsPerPixel),
+                        qRound(m_settings.mainTop() / TwipsPerPixel));
     // A position on no screen (a monitor since removed) is replaced by a centred one.
     const QPoint titleBar = stored + QPoint(40, 10);
     if (QGuiApplication::screenAt(titleBar)) {
@@ -141,14 +141,14 @@ void frmMain::restorePosition()
     }
 }
 
-QString frmMain::systemPortFor(int portNumber) const
+QString MainWindow::systemPortFor(int portNumber) const
 {
     return m_simulatedDevice.isEmpty() ? m_settings.systemPortFor(portNumber) : m_simulatedDevice;
 }
 
 // --- activation: the port opens at the first show and on every return from a dialog
 
-void frmMain::showEvent(QShowEvent *event)
+void MainWindow::showEvent(QShowEvent *event)
 {
     QMainWindow::showEvent(event);
     if (!m_shownOnce) {
@@ -157,18 +157,18 @@ void frmMain::showEvent(QShowEvent *event)
     }
 }
 
-void frmMain::activateLater()
+void MainWindow::activateLater()
 {
     QMetaObject::invokeMethod(
         this,
         [this] {
             if (!m_shutdown.isTriggered())
-                Form_Activate();
+                setUpPort();
         },
         Qt::QueuedConnection);
 }
 
-void frmMain::onFocusWindowChanged(QWindow *window)
+void MainWindow::onFocusWindowChanged(QWindow *window)
 {
     // Coming back to the panel from a dialog that stays open counts as a return; a dialog
     // that closes reports its own return, and other windows (message boxes, other
@@ -184,7 +184,7 @@ void frmMain::onFocusWindowChanged(QWindow *window)
     }
 }
 
-QCoro::Task<> frmMain::Form_Activate()
+QCoro::Task<> MainWindow::setUpPort()
 {
     const auto failure = m_link->setUp(m_portNumber, systemPortFor(m_portNumber));
     if (!failure)
@@ -194,10 +194,10 @@ QCoro::Task<> frmMain::Form_Activate()
     } catch (const device::Cancelled &) {
         co_return;
     }
-    mnuOSelect_Click();
+    showOptions();
 }
 
-void frmMain::releasePort()
+void MainWindow::releasePort()
 {
     if (auto failure = m_link->release())
         m_messages.show(*failure);
@@ -205,7 +205,7 @@ void frmMain::releasePort()
 
 // --- dialogs and menus
 
-void frmMain::mnuOSelect_Click()
+void MainWindow::showOptions()
 {
     if (m_shutdown.isTriggered())
         return;
@@ -214,49 +214,49 @@ void frmMain::mnuOSelect_Click()
         m_options->activateWindow();
         return;
     }
-    m_options = new frmOptions(*this, m_settings, this);
-    connect(m_options, &QDialog::finished, this, &frmMain::activateLater);
+    m_options = new OptionsDialog(*this, m_settings, this);
+    connect(m_options, &QDialog::finished, this, &MainWindow::activateLater);
     m_options->show();
 }
 
-void frmMain::mnuHAbout_Click()
+void MainWindow::showAbout()
 {
     if (m_about) {
         m_about->raise();
         m_about->activateWindow();
         return;
     }
-    m_about = new frmAbout(*this, this);
-    connect(m_about, &QDialog::finished, this, &frmMain::activateLater);
+    m_about = new AboutDialog(*this, this);
+    connect(m_about, &QDialog::finished, this, &MainWindow::activateLater);
     m_about->show();
 }
 
-QCoro::Task<> frmMain::mnuFOpen_Click()
+QCoro::Task<> MainWindow::openLog()
 {
-    auto *OpenLog = new QFileDialog(this, QStringLiteral("Open Log File"));
-    OpenLog->setObjectName(QStringLiteral("OpenLog"));
-    OpenLog->setAcceptMode(QFileDialog::AcceptOpen);
+    auto *dialog = new QFileDialog(this, QStringLiteral("Open Log File"));
+    dialog->setObjectName(QStringLiteral("OpenLog"));
+    dialog->setAcceptMode(QFileDialog::AcceptOpen);
     // A log that does not exist yet is created.
-    OpenLog->setFileMode(QFileDialog::AnyFile);
-    OpenLog->setNameFilters(
+    dialog->setFileMode(QFileDialog::AnyFile);
+    dialog->setNameFilters(
         {QStringLiteral("Log Files (*.log)"), QStringLiteral("All Files (*.*)")});
     // Start in the last log's folder, never where a device file was last chosen: looking
     // into device files to pick their icons can block.
-    OpenLog->setIconProvider(&m_plainIcons);
-    OpenLog->setDirectory(m_logFolder.isEmpty()
-                              ? QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)
-                              : m_logFolder);
-    QPointer<QFileDialog> dialog = OpenLog;
+    dialog->setIconProvider(&m_plainIcons);
+    dialog->setDirectory(m_logFolder.isEmpty()
+                             ? QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)
+                             : m_logFolder);
+    QPointer<QFileDialog> guard = dialog;
     device::Wake wake(m_shutdown);
-    wake.on(OpenLog, &QDialog::finished);
-    OpenLog->open();
+    wake.on(dialog, &QDialog::finished);
+    dialog->open();
     const auto reason = co_await wake;
-    if (!dialog)
+    if (!guard)
         co_return;
     const bool chosen = reason != device::Wake::Reason::Shutdown &&
-                        dialog->result() == QDialog::Accepted && !dialog->selectedFiles().isEmpty();
-    const QString path = chosen ? dialog->selectedFiles().constFirst() : QString();
-    dialog->deleteLater();
+                        guard->result() == QDialog::Accepted && !guard->selectedFiles().isEmpty();
+    const QString path = chosen ? guard->selectedFiles().constFirst() : QString();
+    guard->deleteLater();
     // Cancel changes nothing.
     if (chosen) {
         m_logFolder = QFileInfo(path).absolutePath();
@@ -267,34 +267,27 @@ QCoro::Task<> frmMain::mnuFOpen_Click()
 // --- the filter switch: on at the press on the raised button, off at the release of
 // a click on the pressed one
 
-void frmMain::Pic1_MouseDown()
+void MainWindow::setFilter(bool on)
 {
-    ui.Pic1->hide();
-    ui.Pic2->show();
-    m_filterOn = true;
-}
-
-void frmMain::Pic2_MouseUp()
-{
-    ui.Pic2->hide();
-    ui.Pic1->show();
-    m_filterOn = false;
+    ui.Pic1->setVisible(!on);
+    ui.Pic2->setVisible(on);
+    m_filterOn = on;
 }
 
 // --- exit
 
-void frmMain::closeEvent(QCloseEvent *event)
+void MainWindow::closeEvent(QCloseEvent *event)
 {
-    Form_Unload(true);
+    unload(true);
     event->accept();
 }
 
-void frmMain::endProgram()
+void MainWindow::endProgram()
 {
-    Form_Unload(false);
+    unload(false);
 }
 
-void frmMain::Form_Unload(bool storePosition)
+void MainWindow::unload(bool storePosition)
 {
     if (m_unloading)
         return;
@@ -314,7 +307,7 @@ void frmMain::Form_Unload(bool storePosition)
 
 // --- the panel as the measurement reads it
 
-Mode frmMain::mode() const
+Mode MainWindow::mode() const
 {
     if (ui.calibr->isChecked())
         return Mode::Calibration;
@@ -327,47 +320,47 @@ Mode frmMain::mode() const
     return Mode::Frequency;
 }
 
-device::Input frmMain::input() const
+device::Input MainWindow::input() const
 {
     return ui.Analog->isChecked() ? device::Input::Analog : device::Input::Digital;
 }
 
-device::Edge frmMain::edge() const
+device::Edge MainWindow::edge() const
 {
     return ui.Sr->isChecked() ? device::Edge::Falling : device::Edge::Rising;
 }
 
-int frmMain::Slider1() const
+int MainWindow::level() const
 {
     return ui.Slider1->value();
 }
 
-int frmMain::Slider2() const
+int MainWindow::position() const
 {
     return ui.Slider2->value();
 }
 
-QString frmMain::Tablo1() const
+QString MainWindow::mainDisplay() const
 {
     return ui.Tablo1->text();
 }
 
-void frmMain::setTablo1(const QString &text)
+void MainWindow::setMainDisplay(const QString &text)
 {
     ui.Tablo1->setText(text);
 }
 
-QString frmMain::Tablo2() const
+QString MainWindow::secondDisplay() const
 {
     return ui.Tablo2->text();
 }
 
-void frmMain::setTablo2(const QString &text)
+void MainWindow::setSecondDisplay(const QString &text)
 {
     ui.Tablo2->setText(text);
 }
 
-void frmMain::setShown(measure::Part part, bool shown)
+void MainWindow::setShown(measure::Part part, bool shown)
 {
     QWidget *widget = nullptr;
     switch (part) {
@@ -390,40 +383,40 @@ void frmMain::setShown(measure::Part part, bool shown)
     widget->setVisible(shown);
 }
 
-void frmMain::setNdp(const QString &caption)
+void MainWindow::setPositionCaption(const QString &caption)
 {
     ui.Ndp->setText(caption);
 }
 
-void frmMain::setSlider2(int value)
+void MainWindow::setPosition(int value)
 {
     ui.Slider2->setValue(value);
 }
 
-void frmMain::setSlider2Enabled(bool enabled)
+void MainWindow::setPositionEnabled(bool enabled)
 {
     ui.Slider2->setEnabled(enabled);
 }
 
-void frmMain::setProgressBar1(int percent)
+void MainWindow::showProgress(int percent)
 {
     ui.ProgressBar1->setValue(percent);
 }
 
-void frmMain::showCycleRunning(bool running)
+void MainWindow::showCycleRunning(bool running)
 {
     ui.Str11->setVisible(!running);
     ui.Str21->setVisible(running);
 }
 
-float frmMain::IndicationTime() const
+float MainWindow::cyclePause() const
 {
-    return m_meter->IndicationTime;
+    return m_meter->cyclePause();
 }
 
-void frmMain::setIndicationTime(float seconds)
+void MainWindow::setCyclePause(float seconds)
 {
-    m_meter->IndicationTime = seconds;
+    m_meter->setCyclePause(seconds);
 }
 
 } // namespace pelmix::ui

@@ -21,7 +21,7 @@ using namespace pelmix;
 using pelmix::test::UiRig;
 using ui::px;
 
-class FrmMainTest : public QObject
+class MainWindowTest : public QObject
 {
     Q_OBJECT
 
@@ -47,22 +47,22 @@ private slots:
     void garbageInTheStoreGivesDefaults();
 };
 
-void FrmMainTest::firstStartWithEmptyStore()
+void MainWindowTest::firstStartWithEmptyStore()
 {
     UiRig rig([](QSettings &s, UiRig &) { s.remove(QStringLiteral("Ports")); }, false);
     // 1000 twips; Com2, which is /dev/ttyS1 here and fails to open on this machine or not.
     QCOMPARE(rig.window->pos(), QPoint(px(1000), px(1000)));
-    QCOMPARE(rig.window->PortNumber(), qint16(2));
+    QCOMPARE(rig.window->portNumber(), qint16(2));
     QCOMPARE(rig.window->systemPortFor(2), u"/dev/ttyS1"_qs);
     QCOMPARE(rig.find<QLineEdit>("Tablo1")->text(), u" Pelmix"_qs);
     QCOMPARE(rig.find<QLineEdit>("Tablo2")->text(), u" Version 1.4"_qs);
     QCOMPARE(rig.window->mode(), device::Mode::Frequency);
     QCOMPARE(rig.window->input(), device::Input::Digital);
     QCOMPARE(rig.window->edge(), device::Edge::Rising);
-    QVERIFY(!rig.window->FilterOn());
-    QCOMPARE(rig.window->Slider1(), 0);
-    QCOMPARE(rig.window->Slider2(), 0);
-    QCOMPARE(rig.window->IndicationTime(), 1.0f);
+    QVERIFY(!rig.window->filterOn());
+    QCOMPARE(rig.window->level(), 0);
+    QCOMPARE(rig.window->position(), 0);
+    QCOMPARE(rig.window->cyclePause(), 1.0f);
     QCOMPARE(rig.window->windowTitle(), u"Pelmix"_qs);
     QVERIFY(!rig.window->windowIcon().isNull());
     // Fixed size: the client area of 7965 x 3870 twips under the menu bar.
@@ -74,7 +74,7 @@ void FrmMainTest::firstStartWithEmptyStore()
         QVERIFY(test::answerMessage().startsWith(u"Com2 (/dev/ttyS1): "_qs));
 }
 
-void FrmMainTest::controls_data()
+void MainWindowTest::controls_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("parent");
@@ -124,7 +124,7 @@ void FrmMainTest::controls_data()
     row("dbgout", "fraPanel", 5880, 2280, 375, 375, false);
 }
 
-void FrmMainTest::controls()
+void MainWindowTest::controls()
 {
     QFETCH(QString, name);
     QFETCH(QString, parent);
@@ -142,7 +142,7 @@ void FrmMainTest::controls()
     QCOMPARE(widget->toolTip(), toolTip);
 }
 
-void FrmMainTest::menus()
+void MainWindowTest::menus()
 {
     UiRig rig;
     const QStringList top = [&] {
@@ -190,7 +190,7 @@ void FrmMainTest::menus()
     QVERIFY(!rig.find<QToolButton>("hand1")->isCheckable());
 }
 
-void FrmMainTest::filterSwitchPressAndRelease()
+void MainWindowTest::filterSwitchPressAndRelease()
 {
     UiRig rig;
     auto *Pic1 = rig.find("Pic1");
@@ -198,15 +198,15 @@ void FrmMainTest::filterSwitchPressAndRelease()
 
     QTest::mousePress(Pic1, Qt::LeftButton);
     QVERIFY(!Pic1->isVisible() && Pic2->isVisible());
-    QVERIFY(rig.window->FilterOn());
+    QVERIFY(rig.window->filterOn());
     // The release of the same click, over the pressed-in picture, changes nothing.
     QTest::mouseRelease(Pic2, Qt::LeftButton);
-    QVERIFY(rig.window->FilterOn());
+    QVERIFY(rig.window->filterOn());
     // A press alone on the pressed-in picture does nothing either.
     QTest::mousePress(Pic2, Qt::RightButton);
-    QVERIFY(rig.window->FilterOn() && Pic2->isVisible());
+    QVERIFY(rig.window->filterOn() && Pic2->isVisible());
     QTest::mouseRelease(Pic2, Qt::RightButton);
-    QVERIFY(!rig.window->FilterOn());
+    QVERIFY(!rig.window->filterOn());
     QVERIFY(Pic1->isVisible() && !Pic2->isVisible());
 
     // The upload sends what the switch shows.
@@ -216,21 +216,21 @@ void FrmMainTest::filterSwitchPressAndRelease()
     QCOMPARE(rig.server.commands(), QByteArray("wFKbjD"));
 }
 
-void FrmMainTest::cycleStartedAndStoppedWithTheMouse()
+void MainWindowTest::cycleStartedAndStoppedWithTheMouse()
 {
     UiRig rig;
-    rig.window->setIndicationTime(0.2f);
+    rig.window->setCyclePause(0.2f);
     auto *Str11 = rig.find("Str11");
     auto *Str21 = rig.find("Str21");
 
     QTest::mousePress(Str11, Qt::LeftButton);
     QVERIFY(Str21->isVisible() && !Str11->isVisible());
     QTest::mouseRelease(Str21, Qt::LeftButton); // the same click's release
-    QVERIFY(rig.window->meter().CycleRunning);
+    QVERIFY(rig.window->meter().isCycleRunning());
     QTRY_VERIFY(rig.server.commands().count('D') >= 2);
     QTest::mouseClick(Str21, Qt::LeftButton);
     QVERIFY(Str11->isVisible() && !Str21->isVisible());
-    QVERIFY(!rig.window->meter().CycleRunning);
+    QVERIFY(!rig.window->meter().isCycleRunning());
     QVERIFY(rig.waitIdle());
     const QByteArray sent = rig.server.commands();
     QTest::qWait(400);
@@ -238,7 +238,7 @@ void FrmMainTest::cycleStartedAndStoppedWithTheMouse()
     QCOMPARE(rig.server.overlaps(), 0);
 }
 
-void FrmMainTest::singleMeasurementShowsTheResult()
+void MainWindowTest::singleMeasurementShowsTheResult()
 {
     UiRig rig;
     QList<int> bar;
@@ -248,14 +248,14 @@ void FrmMainTest::singleMeasurementShowsTheResult()
     QVERIFY(rig.waitIdle());
     QCOMPARE(rig.find<QLineEdit>("Tablo1")->text(), u"        12kHz"_qs);
     QCOMPARE(rig.find<QLineEdit>("Tablo2")->text(), u"      83.3mkS"_qs);
-    // The bar shows full after a frequency measurement, until Timer1's next tick.
+    // The bar shows full after a frequency measurement, until m_progressTimer's next tick.
     QTRY_COMPARE(rig.find<QProgressBar>("ProgressBar1")->value(), 0);
     QVERIFY(bar.contains(100));
     // Every reply went to the trace.
     QVERIFY(rig.find<QPlainTextEdit>("dbgout")->toPlainText().contains(u"F0000000C"_qs));
 }
 
-void FrmMainTest::modeButtonsPrepareThePanel()
+void MainWindowTest::modeButtonsPrepareThePanel()
 {
     UiRig rig;
     auto shown = [&](const char *name) { return rig.find(name)->isVisibleTo(rig.window.get()); };
@@ -264,8 +264,8 @@ void FrmMainTest::modeButtonsPrepareThePanel()
     rig.find<QToolButton>("T")->click();
     QCOMPARE(rig.window->mode(), device::Mode::Period);
     QCOMPARE(Ndp->text(), u" Multiplier"_qs);
-    QCOMPARE(rig.window->Tablo1(), QString());
-    QCOMPARE(rig.window->Tablo2(), QString());
+    QCOMPARE(rig.window->mainDisplay(), QString());
+    QCOMPARE(rig.window->secondDisplay(), QString());
     rig.find<QToolButton>("calibr")->click();
     QCOMPARE(Ndp->text(), u" Multiplier"_qs);
     rig.find<QToolButton>("dt")->click();
@@ -285,7 +285,7 @@ void FrmMainTest::modeButtonsPrepareThePanel()
     QCOMPARE(rig.server.commands(), QByteArray("wPD"));
 }
 
-void FrmMainTest::intervalLeavesTheSliderDisabledUntilNextMeasurement()
+void MainWindowTest::intervalLeavesTheSliderDisabledUntilNextMeasurement()
 {
     UiRig rig;
     auto *Slider2 = rig.find<QSlider>("Slider2");
@@ -293,7 +293,7 @@ void FrmMainTest::intervalLeavesTheSliderDisabledUntilNextMeasurement()
     rig.find<QToolButton>("dt")->click();
     rig.find<QToolButton>("hand1")->click();
     QVERIFY(rig.waitIdle());
-    QCOMPARE(rig.window->Tablo1(), u"     250.0mkS"_qs);
+    QCOMPARE(rig.window->mainDisplay(), u"     250.0mkS"_qs);
 
     rig.find<QToolButton>("F")->click();
     QVERIFY(Slider2->isVisible());
@@ -305,7 +305,7 @@ void FrmMainTest::intervalLeavesTheSliderDisabledUntilNextMeasurement()
     QVERIFY(Slider2->isEnabled());
 }
 
-void FrmMainTest::portThatCannotBeOpenedThenRetry()
+void MainWindowTest::portThatCannotBeOpenedThenRetry()
 {
     UiRig rig([](QSettings &s, UiRig &) { s.setValue(u"Ports/Com2"_qs, u"/nonexistent/tty"_qs); },
               false);
@@ -325,7 +325,7 @@ void FrmMainTest::portThatCannotBeOpenedThenRetry()
     QCOMPARE(test::store().value(u"Settings/Port"_qs).toString(), u"3"_qs);
 }
 
-void FrmMainTest::aboutBoxReleasesAndReopensThePort()
+void MainWindowTest::aboutBoxReleasesAndReopensThePort()
 {
     UiRig rig;
     int closes = 0;
@@ -353,7 +353,7 @@ void FrmMainTest::aboutBoxReleasesAndReopensThePort()
     QCOMPARE(rig.server.commands().count('w'), 2);
 }
 
-void FrmMainTest::exitWhileCycleWaitsSendsNothingMore_data()
+void MainWindowTest::exitWhileCycleWaitsSendsNothingMore_data()
 {
     QTest::addColumn<QString>("during");
     QTest::newRow("pause") << u"pause"_qs;
@@ -362,18 +362,18 @@ void FrmMainTest::exitWhileCycleWaitsSendsNothingMore_data()
     QTest::newRow("options dialog") << u"dialog"_qs;
 }
 
-void FrmMainTest::exitWhileCycleWaitsSendsNothingMore()
+void MainWindowTest::exitWhileCycleWaitsSendsNothingMore()
 {
     QFETCH(QString, during);
     UiRig rig;
-    rig.window->setIndicationTime(0.5f);
+    rig.window->setCyclePause(0.5f);
     if (during == u"exchange"_qs) {
         rig.model.setTime(3); // "D" takes a second
         rig.find<QSlider>("Slider2")->setValue(3);
     }
     if (during == u"message"_qs)
         rig.model.faults().silent = true;
-    rig.window->meter().Str11_MouseDown();
+    rig.window->meter().startCycle();
     if (during == u"pause"_qs)
         QTRY_VERIFY(rig.server.commands().count('D') == 1 && !rig.window->meter().isMeasuring());
     else if (during == u"exchange"_qs)
@@ -394,7 +394,7 @@ void FrmMainTest::exitWhileCycleWaitsSendsNothingMore()
     QCOMPARE(rig.window->meter().activeTasks(), 0);
 }
 
-void FrmMainTest::exitStoresThePosition()
+void MainWindowTest::exitStoresThePosition()
 {
     UiRig rig;
     rig.window->move(300, 200);
@@ -404,7 +404,7 @@ void FrmMainTest::exitStoresThePosition()
     QCOMPARE(test::store().value(u"Settings/MainTop"_qs).toString(), u"3000"_qs);
 }
 
-void FrmMainTest::exitWhileMinimisedKeepsTheStoredPosition()
+void MainWindowTest::exitWhileMinimisedKeepsTheStoredPosition()
 {
     UiRig rig([](QSettings &s, UiRig &) {
         s.setValue(u"Settings/MainLeft"_qs, u"1500"_qs);
@@ -419,7 +419,7 @@ void FrmMainTest::exitWhileMinimisedKeepsTheStoredPosition()
     QCOMPARE(test::store().value(u"Settings/MainTop"_qs).toString(), u"1650"_qs);
 }
 
-void FrmMainTest::positionOnNoScreenIsCentred()
+void MainWindowTest::positionOnNoScreenIsCentred()
 {
     UiRig rig([](QSettings &s, UiRig &) {
         s.setValue(u"Settings/MainLeft"_qs, u"-300000"_qs);
@@ -430,7 +430,7 @@ void FrmMainTest::positionOnNoScreenIsCentred()
     QVERIFY(qAbs(rig.window->frameGeometry().center().x() - screen.center().x()) < 20);
 }
 
-void FrmMainTest::garbageInTheStoreGivesDefaults()
+void MainWindowTest::garbageInTheStoreGivesDefaults()
 {
     UiRig rig([](QSettings &s, UiRig &) {
         s.setValue(u"Settings/MainLeft"_qs, u"left"_qs);
@@ -438,9 +438,9 @@ void FrmMainTest::garbageInTheStoreGivesDefaults()
         s.setValue(u"Settings/Port"_qs, u"two"_qs);
     });
     QCOMPARE(rig.window->pos(), QPoint(px(1000), px(1000)));
-    QCOMPARE(rig.window->PortNumber(), qint16(2));
+    QCOMPARE(rig.window->portNumber(), qint16(2));
     QVERIFY(rig.window->link().isOpen());
 }
 
-QTEST_MAIN(FrmMainTest)
-#include "tst_frmmain.moc"
+QTEST_MAIN(MainWindowTest)
+#include "tst_mainwindow.moc"

@@ -1,7 +1,7 @@
 #include "../common/SimRig.h"
 
 #include "device/Commands.h"
-#include "device/SendSettings.h"
+#include "device/SettingsUpload.h"
 
 using namespace pelmix;
 using device::Edge;
@@ -9,7 +9,7 @@ using device::Input;
 using device::Mode;
 using pelmix::test::run;
 
-class SendSettingsTest : public QObject
+class SettingsUploadTest : public QObject
 {
     Q_OBJECT
 
@@ -24,7 +24,7 @@ private slots:
     void panelIsReadWhenEachStepRuns();
 };
 
-void SendSettingsTest::commandSequence_data()
+void SettingsUploadTest::commandSequence_data()
 {
     QTest::addColumn<int>("mode");
     QTest::addColumn<int>("input");
@@ -65,7 +65,7 @@ void SendSettingsTest::commandSequence_data()
         5, 0, "FKBj", true);
 }
 
-void SendSettingsTest::commandSequence()
+void SettingsUploadTest::commandSequence()
 {
     QFETCH(int, mode);
     QFETCH(int, input);
@@ -88,18 +88,18 @@ void SendSettingsTest::commandSequence()
     panel.inputValue = Input(input);
     panel.edgeValue = Edge(edge);
     panel.filter = filter;
-    panel.level = level;
+    panel.levelValue = level;
     panel.time = time;
     test::RecordingMessenger messenger;
-    QString LastReply;
+    QString lastReply;
 
-    run(device::SendSettings(rig.link, panel, messenger, LastReply));
+    run(device::uploadSettings(rig.link, panel, messenger, lastReply));
     QCOMPARE(rig.server.commands(), commands);
     QCOMPARE(messenger.messages, QStringList());
     if (!shortStatus) {
         QCOMPARE(rig.model.level(), level);
         QCOMPARE(rig.model.time(), time);
-        QCOMPARE(LastReply, QString::fromLatin1(rig.model.statusLine()) + u"\n"_qs);
+        QCOMPARE(lastReply, QString::fromLatin1(rig.model.statusLine()) + u"\n"_qs);
     }
 }
 
@@ -120,24 +120,24 @@ struct PauseProbe : test::PlainSettings
 
 } // namespace
 
-void SendSettingsTest::resetPauseComesFirst()
+void SettingsUploadTest::resetPauseComesFirst()
 {
     test::SimRig rig;
     PauseProbe panel;
     test::RecordingMessenger messenger;
-    QString LastReply;
+    QString lastReply;
     QMetaObject::invokeMethod(
         &rig.link, [&] { panel.loopRan = true; }, Qt::QueuedConnection);
     const double start = rig.server.secondsSinceStart();
 
-    run(device::SendSettings(rig.link, panel, messenger, LastReply));
+    run(device::uploadSettings(rig.link, panel, messenger, lastReply));
     QCOMPARE(rig.server.commands(), QByteArray("FKBj"));
     QVERIFY(panel.ranBeforeModeLetter);
     const double firstCommand = rig.server.received().front().seconds - start;
     QVERIFY2(firstCommand >= 0.1, qPrintable(QString::number(firstCommand)));
 }
 
-void SendSettingsTest::countingModeSendsOnlyTheModeLetter()
+void SettingsUploadTest::countingModeSendsOnlyTheModeLetter()
 {
     test::SimRig rig;
     rig.model.setLevel(4);
@@ -145,40 +145,40 @@ void SendSettingsTest::countingModeSendsOnlyTheModeLetter()
     PauseProbe panel;
     panel.modeValue = Mode::Count;
     test::RecordingMessenger messenger;
-    QString LastReply;
+    QString lastReply;
     QMetaObject::invokeMethod(
         &rig.link, [&] { panel.loopRan = true; }, Qt::QueuedConnection);
 
-    run(device::SendSettings(rig.link, panel, messenger, LastReply));
+    run(device::uploadSettings(rig.link, panel, messenger, lastReply));
     QCOMPARE(rig.server.commands(), QByteArray("P"));
     // No reset pulse and no pause before the mode letter.
     QVERIFY(!panel.ranBeforeModeLetter);
-    QCOMPARE(LastReply, u"PK2Bj:4\r\n"_qs);
+    QCOMPARE(lastReply, u"PK2Bj:4\r\n"_qs);
 }
 
-void SendSettingsTest::silentCounterStopsAfterTheModeLetter()
+void SettingsUploadTest::silentCounterStopsAfterTheModeLetter()
 {
     sim::Faults faults;
     faults.silent = true;
     test::SimRig rig({}, faults);
     test::PlainSettings panel;
     test::RecordingMessenger messenger;
-    QString LastReply = u"old"_qs;
+    QString lastReply = u"old"_qs;
 
-    run(device::SendSettings(rig.link, panel, messenger, LastReply));
+    run(device::uploadSettings(rig.link, panel, messenger, lastReply));
     QCOMPARE(rig.server.commands(), QByteArray("F"));
     QCOMPARE(messenger.messages, QStringList{device::ConnectionError});
-    QCOMPARE(LastReply, QString());
+    QCOMPARE(lastReply, QString());
 }
 
-void SendSettingsTest::stuckStepping_data()
+void SettingsUploadTest::stuckStepping_data()
 {
     QTest::addColumn<bool>("stuckLevel");
     QTest::newRow("level never moves") << true;
     QTest::newRow("measuring time never moves") << false;
 }
 
-void SendSettingsTest::stuckStepping()
+void SettingsUploadTest::stuckStepping()
 {
     QFETCH(bool, stuckLevel);
     sim::Faults faults;
@@ -186,15 +186,15 @@ void SendSettingsTest::stuckStepping()
     faults.stuckTime = !stuckLevel;
     test::SimRig rig({}, faults);
     test::PlainSettings panel;
-    panel.level = stuckLevel ? 2 : 0;
+    panel.levelValue = stuckLevel ? 2 : 0;
     panel.time = stuckLevel ? 0 : 2;
     test::RecordingMessenger messenger;
-    QString LastReply;
+    QString lastReply;
     const char step = stuckLevel ? '+' : 'C';
 
     QElapsedTimer clock;
     clock.start();
-    run(device::SendSettings(rig.link, panel, messenger, LastReply));
+    run(device::uploadSettings(rig.link, panel, messenger, lastReply));
     const double took = test::secondsOf(clock);
     QCOMPARE(messenger.messages, QStringList{device::ConnectionError});
     // A little over the 3 s budget, plus the reset pause and the four settings.
@@ -210,25 +210,25 @@ void SendSettingsTest::stuckStepping()
     QVERIFY(received[received.size() - 2].seconds - loopStart <= 3.05);
 }
 
-void SendSettingsTest::panelIsReadWhenEachStepRuns()
+void SettingsUploadTest::panelIsReadWhenEachStepRuns()
 {
     test::SimRig rig;
     test::PlainSettings panel;
     test::RecordingMessenger messenger;
-    QString LastReply;
+    QString lastReply;
     // The operator turns the filter on and picks the falling edge after the mode letter
     // went out: the later steps of the same upload send the new settings.
     QObject::connect(&rig.server, &sim::PtyServer::commandReceived, &rig.server, [&](char c) {
         if (c == 'F') {
             panel.filter = true;
             panel.edgeValue = Edge::Falling;
-            panel.level = 1;
+            panel.levelValue = 1;
         }
     });
 
-    run(device::SendSettings(rig.link, panel, messenger, LastReply));
+    run(device::uploadSettings(rig.link, panel, messenger, lastReply));
     QCOMPARE(rig.server.commands(), QByteArray("Fkbj+"));
 }
 
-QTEST_GUILESS_MAIN(SendSettingsTest)
-#include "tst_sendsettings.moc"
+QTEST_GUILESS_MAIN(SettingsUploadTest)
+#include "tst_settingsupload.moc"

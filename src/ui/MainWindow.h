@@ -29,18 +29,18 @@ class Meter;
 namespace pelmix::ui {
 
 class TraceView;
-class frmAbout;
-class frmOptions;
+class AboutDialog;
+class OptionsDialog;
 
 // The front panel: the program's only working window. It owns the line to the counter,
 // the measurement cycle and the log, and is the panel the measurement reads.
-class frmMain : public QMainWindow, public measure::FrontPanel, public DialogHost
+class MainWindow : public QMainWindow, public measure::FrontPanel, public DialogHost
 {
     Q_OBJECT
 public:
     // With `simulatedDevice` set, every ComN is that device.
-    explicit frmMain(const QString &simulatedDevice = {});
-    ~frmMain() override;
+    explicit MainWindow(const QString &simulatedDevice = {});
+    ~MainWindow() override;
 
     device::Link &link() { return *m_link; }
     measure::Meter &meter() { return *m_meter; }
@@ -51,26 +51,26 @@ public:
     device::Mode mode() const override;
     device::Input input() const override;
     device::Edge edge() const override;
-    bool FilterOn() const override { return m_filterOn; }
-    int Slider1() const override;
-    int Slider2() const override;
-    QString Tablo1() const override;
-    void setTablo1(const QString &text) override;
-    QString Tablo2() const override;
-    void setTablo2(const QString &text) override;
+    bool filterOn() const override { return m_filterOn; }
+    int level() const override;
+    int position() const override;
+    QString mainDisplay() const override;
+    void setMainDisplay(const QString &text) override;
+    QString secondDisplay() const override;
+    void setSecondDisplay(const QString &text) override;
     void setShown(measure::Part part, bool shown) override;
-    void setNdp(const QString &caption) override;
-    void setSlider2(int value) override;
-    void setSlider2Enabled(bool enabled) override;
-    void setProgressBar1(int percent) override;
+    void setPositionCaption(const QString &caption) override;
+    void setPosition(int value) override;
+    void setPositionEnabled(bool enabled) override;
+    void showProgress(int percent) override;
     void showCycleRunning(bool running) override;
 
     // DialogHost
     void releasePort() override;
-    qint16 PortNumber() const override { return m_portNumber; }
+    qint16 portNumber() const override { return m_portNumber; }
     void setPortNumber(qint16 port) override { m_portNumber = port; }
-    float IndicationTime() const override;
-    void setIndicationTime(float seconds) override;
+    float cyclePause() const override;
+    void setCyclePause(float seconds) override;
     void endProgram() override;
 
 signals:
@@ -87,16 +87,17 @@ private:
     void connectControls();
     void restorePosition();
 
-    QCoro::Task<> Form_Activate();
+    QCoro::Task<> setUpPort();
     void activateLater();
     void onFocusWindowChanged(QWindow *window);
-    void Form_Unload(bool storePosition);
+    void unload(bool storePosition);
 
-    QCoro::Task<> mnuFOpen_Click();
-    void mnuOSelect_Click();
-    void mnuHAbout_Click();
-    void Pic1_MouseDown();
-    void Pic2_MouseUp();
+    QCoro::Task<> openLog();
+    void showOptions();
+    void showAbout();
+    // The filter switch: on at the press on the raised button, off at the release of a
+    // click on the pressed one.
+    void setFilter(bool on);
 
     SettingsStore m_settings;
     device::Shutdown m_shutdown;
@@ -107,8 +108,8 @@ private:
     bool m_filterOn = false;
     bool m_shownOnce = false;
     bool m_unloading = false;
-    QPointer<frmOptions> m_options;
-    QPointer<frmAbout> m_about;
+    QPointer<OptionsDialog> m_options;
+    QPointer<AboutDialog> m_about;
     QPointer<QWindow> m_focusWindow;
     QString m_logFolder;
     PlainIcons m_plainIcons;
@@ -118,7 +119,7 @@ private:
 
     std::unique_ptr<TraceView> m_trace;
     std::unique_ptr<device::Link> m_link;
-    std::unique_ptr<device::ProgressTimer> Timer1;
+    std::unique_ptr<device::ProgressTimer> m_progressTimer;
     std::unique_ptr<measure::Meter> m_meter;
 };
 

@@ -8,11 +8,11 @@ class DialogHost;
 
 // The about box: name, version, author. Not modal. Closing it, by whatever way,
 // releases the serial port; the main window reopens it when it is active again.
-class frmAbout : public QDialog
+class AboutDialog : public QDialog
 {
     Q_OBJECT
 public:
-    frmAbout(DialogHost &host, QWidget *parent);
+    AboutDialog(DialogHost &host, QWidget *parent);
 
     void done(int result) override;
 

@@ -1,4 +1,4 @@
-#include "frmOptions.h"
+#include "OptionsDialog.h"
 
 #include "DialogHost.h"
 #include "SettingsStore.h"
@@ -33,7 +33,7 @@ QLabel *boldLabel(const QString &text, const QRect &geometry, const char *name, 
 
 } // namespace
 
-frmOptions::frmOptions(DialogHost &host, SettingsStore &settings, QWidget *parent)
+OptionsDialog::OptionsDialog(DialogHost &host, SettingsStore &settings, QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint)
     , m_host(host)
@@ -66,25 +66,25 @@ frmOptions::frmOptions(DialogHost &host, SettingsStore &settings, QWidget *paren
     setTabOrder(cboPort, TimWin);
     setTabOrder(TimWin, cmdCancel);
 
-    connect(cmdOK, &QPushButton::clicked, this, &frmOptions::cmdOK_Click);
-    connect(cmdCancel, &QPushButton::clicked, this, &frmOptions::cmdCancel_Click);
-    Form_Load();
+    connect(cmdOK, &QPushButton::clicked, this, &OptionsDialog::accept);
+    connect(cmdCancel, &QPushButton::clicked, this, &OptionsDialog::cancel);
+    load();
     cmdOK->setFocus();
 }
 
-void frmOptions::Form_Load()
+void OptionsDialog::load()
 {
-    const qint16 port = m_settings.Port();
+    const qint16 port = m_settings.port();
     m_host.setPortNumber(port);
     for (int i = 1; i <= 8; ++i)
         cboPort->addItem(QStringLiteral("Com%1").arg(i));
     // A stored port outside the list selects no entry.
     cboPort->setCurrentIndex(port >= 1 && port <= 8 ? port - 1 : -1);
     // The pause as it is now, so that OK without an edit keeps it.
-    TimWin->setText(QString::number(double(m_host.IndicationTime()), 'g', 7));
+    TimWin->setText(QString::number(double(m_host.cyclePause()), 'g', 7));
 }
 
-float frmOptions::leadingNumber(const QString &text)
+float OptionsDialog::leadingNumber(const QString &text)
 {
     static const QRegularExpression number(
         QStringLiteral("^[ \\t]*([+-]?(?:[0-9]+\\.?[0-9]*|\\.[0-9]+)(?:[eE][+-]?[0-9]+)?)"));
@@ -95,7 +95,7 @@ float frmOptions::leadingNumber(const QString &text)
     return std::isfinite(value) ? float(value) : 0;
 }
 
-void frmOptions::cmdOK_Click()
+void OptionsDialog::accept()
 {
     m_host.releasePort();
     // A name typed into the field is not used: without a selected entry the port is 0.
@@ -104,20 +104,20 @@ void frmOptions::cmdOK_Click()
     const qint16 port = qint16(selected ? index + 1 : 0);
     m_host.setPortNumber(port);
     m_settings.storePort(port);
-    m_host.setIndicationTime(leadingNumber(TimWin->text()));
+    m_host.setCyclePause(leadingNumber(TimWin->text()));
     close();
 }
 
-void frmOptions::cmdCancel_Click()
+void OptionsDialog::cancel()
 {
     hide();
     m_host.endProgram();
 }
 
-void frmOptions::keyPressEvent(QKeyEvent *event)
+void OptionsDialog::keyPressEvent(QKeyEvent *event)
 {
     if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
-        cmdCancel_Click();
+        cancel();
         return;
     }
     QDialog::keyPressEvent(event);

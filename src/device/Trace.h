@@ -14,6 +14,6 @@ inline constexpr qsizetype TraceTrim = 4096;
 // Filters a reply in place (backspaces applied, line feeds removed, a line feed after
 // every carriage return) and appends it to the trace. A backspace at the start of the
 // reply erases the last character of the trace, if there is one.
-void ShowData(TraceBox &Term, QString &Data);
+void appendToTrace(TraceBox &trace, QString &reply);
 
 } // namespace pelmix::device

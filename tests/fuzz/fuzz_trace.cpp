@@ -1,7 +1,7 @@
-// Feeds arbitrary replies through ShowData onto a trace of arbitrary length.
+// Feeds arbitrary replies through appendToTrace onto a trace of arbitrary length.
 // Input: two bytes choose the trace length (0..20000), the rest is the reply (Latin-1).
 
-#include "device/ShowData.h"
+#include "device/Trace.h"
 #include "device/TraceBox.h"
 
 #include "FuzzCheck.h"
@@ -58,7 +58,7 @@ std::u16string expectedFilter(const QString &reply, bool &leadingBackspace)
     return out;
 }
 
-// Holds ShowData to the TraceBox contract, which the window's trace box relies on as well:
+// Holds appendToTrace to the TraceBox contract, which the window's trace box relies on as well:
 // at most one trim of no more than there is, then one append replacing 0 or 1 existing
 // characters.
 class CheckedTrace final : public TraceBox
@@ -109,7 +109,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     CheckedTrace trace(before);
     QString Data = reply;
-    ShowData(trace, Data);
+    appendToTrace(trace, Data);
     FUZZ_CHECK(trace.appended());
 
     // Data: no backspace, every CR followed by LF, every LF preceded by CR.

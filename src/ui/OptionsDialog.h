@@ -13,11 +13,11 @@ class SettingsStore;
 // The options dialog: the serial port and the pause between cyclical measurements.
 // Not modal. OK applies and closes (the main window then reopens the port); Cancel or
 // Esc ends the program; the close box only closes.
-class frmOptions : public QDialog
+class OptionsDialog : public QDialog
 {
     Q_OBJECT
 public:
-    frmOptions(DialogHost &host, SettingsStore &settings, QWidget *parent);
+    OptionsDialog(DialogHost &host, SettingsStore &settings, QWidget *parent);
 
     // The leading number of a text: blanks skipped, then a sign, digits, one "." and an
     // exponent, up to the first character that does not fit; 0 when there is none.
@@ -27,9 +27,9 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
-    void Form_Load();
-    void cmdOK_Click();
-    void cmdCancel_Click();
+    void load();
+    void accept();
+    void cancel();
 
     DialogHost &m_host;
     SettingsStore &m_settings;

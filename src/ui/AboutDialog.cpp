@@ -1,4 +1,4 @@
-#include "frmAbout.h"
+#include "AboutDialog.h"
 
 #include "Art.h"
 #include "DialogHost.h"
@@ -26,7 +26,7 @@ QLabel *label(const QString &text, const QRect &geometry, const char *name, QWid
 
 } // namespace
 
-frmAbout::frmAbout(DialogHost &host, QWidget *parent)
+AboutDialog::AboutDialog(DialogHost &host, QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint)
     , m_host(host)
@@ -57,7 +57,7 @@ frmAbout::frmAbout(DialogHost &host, QWidget *parent)
     connect(cmdOK, &QPushButton::clicked, this, &QDialog::accept);
 }
 
-void frmAbout::done(int result)
+void AboutDialog::done(int result)
 {
     // Every way of closing ends here: OK, Enter, Esc, the close box, the main window's exit.
     if (!m_unloaded) {

@@ -1,12 +1,12 @@
-#include "device/ShowData.h"
+#include "device/Trace.h"
 #include "device/TraceBox.h"
 
 #include <QTest>
 
-using pelmix::device::ShowData;
+using pelmix::device::appendToTrace;
 using pelmix::device::TextTrace;
 
-class ShowDataTest : public QObject
+class TraceTest : public QObject
 {
     Q_OBJECT
 
@@ -17,7 +17,7 @@ private slots:
     void trimsBeforeAppending();
 };
 
-void ShowDataTest::filtering_data()
+void TraceTest::filtering_data()
 {
     QTest::addColumn<QString>("trace");
     QTest::addColumn<QString>("data");
@@ -46,7 +46,7 @@ void ShowDataTest::filtering_data()
     QTest::newRow("empty reply") << u"abc"_qs << u""_qs << u""_qs << u"abc"_qs;
 }
 
-void ShowDataTest::filtering()
+void TraceTest::filtering()
 {
     QFETCH(QString, trace);
     QFETCH(QString, data);
@@ -54,12 +54,12 @@ void ShowDataTest::filtering()
     QFETCH(QString, traceAfter);
 
     TextTrace term(trace);
-    ShowData(term, data);
+    appendToTrace(term, data);
     QCOMPARE(data, filtered);
     QCOMPARE(term.text(), traceAfter);
 }
 
-void ShowDataTest::trimsBeforeAppending_data()
+void TraceTest::trimsBeforeAppending_data()
 {
     QTest::addColumn<int>("before");
     QTest::addColumn<int>("after");
@@ -69,7 +69,7 @@ void ShowDataTest::trimsBeforeAppending_data()
     QTest::newRow("20000 cut once") << 20000 << 20000 - 4096 + 4;
 }
 
-void ShowDataTest::trimsBeforeAppending()
+void TraceTest::trimsBeforeAppending()
 {
     QFETCH(int, before);
     QFETCH(int, after);
@@ -79,7 +79,7 @@ void ShowDataTest::trimsBeforeAppending()
         text.append(QChar(u'a' + i % 26));
     TextTrace term(text);
     QString data = u"ok\r"_qs;
-    ShowData(term, data);
+    appendToTrace(term, data);
     QCOMPARE(term.length(), after);
     QVERIFY(term.text().endsWith(u"ok\r\n"_qs));
     // The oldest characters went: the text starts at the former 4097th.
@@ -87,5 +87,5 @@ void ShowDataTest::trimsBeforeAppending()
         QCOMPARE(term.text().left(10), text.mid(4096, 10));
 }
 
-QTEST_APPLESS_MAIN(ShowDataTest)
-#include "tst_showdata.moc"
+QTEST_APPLESS_MAIN(TraceTest)
+#include "tst_trace.moc"
