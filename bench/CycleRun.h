@@ -75,7 +75,7 @@ struct CycleRecord
 inline bool showAndOpen(ui::MainWindow &window)
 {
     window.show();
-    return spinUntil([&window] { return window.link().isOpen(); }, 10000);
+    return spinUntil([&window] { return window.session().link().isOpen(); }, 10000);
 }
 
 // Measures cyclically until `measurements` have finished, then stops the cycle and
@@ -99,7 +99,7 @@ inline bool measureCyclically(ui::MainWindow &window, sim::PtyServer &server, in
                 record.replyBytes = 0;
             }
         }));
-    measure::Meter &meter = window.meter();
+    measure::Meter &meter = window.session().meter();
     connections.push_back(QObject::connect(&meter, &measure::Meter::measurementFinished, [&] {
         record.finishes.push_back(
             {SteadyClock::now(), record.commands.size(), record.replies.size(), record.sentBytes});

@@ -5,6 +5,7 @@
 #include "CycleRun.h"
 
 #include <QApplication>
+#include <QLineEdit>
 
 #include <cmath>
 #include <cstdio>
@@ -100,14 +101,14 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "bench_cycle: the port did not open\n");
         return 1;
     }
-    window.meter().setCyclePause(0);
-    const int position = window.position();
+    window.session().meter().setCyclePause(0);
+    const int position = window.panel().position();
     const double gateMs = std::pow(10.0, position);
 
     std::printf("bench_cycle: main window (offscreen), simulated counter paced at 9600 baud, "
                 "%s mode, Slider2 position %d, level %d, cycle pause 0\n",
-                window.mode() == device::Mode::Frequency ? "frequency" : "NOT frequency", position,
-                window.level());
+                window.panel().mode() == device::Mode::Frequency ? "frequency" : "NOT frequency",
+                position, window.panel().level());
 
     CycleRecord record;
     const int total = SteadyMeasurements + 1;
@@ -152,8 +153,10 @@ int main(int argc, char *argv[])
     std::printf("  fixed pauses: %.0f ms after the reset pulse + %.0f ms full bar + %.0f ms "
                 "measuring time = %.0f ms\n",
                 ResetPauseS * 1e3, FullBarPauseS * 1e3, gateMs, pausesMs);
-    std::printf("  last display: \"%s\" \"%s\"\n", qPrintable(window.mainDisplay().trimmed()),
-                qPrintable(window.secondDisplay().trimmed()));
+    std::printf(
+        "  last display: \"%s\" \"%s\"\n",
+        qPrintable(window.findChild<QLineEdit *>(QStringLiteral("Tablo1"))->text().trimmed()),
+        qPrintable(window.findChild<QLineEdit *>(QStringLiteral("Tablo2"))->text().trimmed()));
     std::printf("  wall time per measurement: mean %.3f ms, median %.3f ms, min %.3f ms, max "
                 "%.3f ms\n",
                 measuredMs, bench::median(intervals), bench::percentile(intervals, 0),

@@ -48,7 +48,7 @@ QCoro::Task<Latencies> linkLatencies(device::Link &link, ReplyEnd &end, int coun
     Latencies result;
     for (int i = 0; i < count; ++i) {
         end.at.reset();
-        const QString reply = co_await link.exchange(QStringLiteral("w"), 1.0f);
+        const QString reply = (co_await link.exchange(QStringLiteral("w"), 1.0f)).text;
         const auto returned = SteadyClock::now();
         if (!end.at || !reply.contains(QLatin1Char('\r'))) {
             ++result.incomplete;
@@ -119,8 +119,7 @@ int main(int argc, char *argv[])
     if (!bench::startCounter(server, "bench_exchange"))
         return 1;
     device::Shutdown shutdown;
-    device::TextTrace trace;
-    device::Link link(shutdown, trace);
+    device::Link link(shutdown);
     if (auto error = link.setUp(2, server.devicePath())) {
         std::fprintf(stderr, "bench_exchange: %s\n", qPrintable(*error));
         return 1;
@@ -143,7 +142,7 @@ int main(int argc, char *argv[])
     model.faults().silent = true;
     const auto wallStart = SteadyClock::now();
     const double cpuStart = bench::processCpuMs();
-    const QString silentReply = bench::run(link.exchange(QStringLiteral("w"), SilentWait));
+    const QString silentReply = bench::run(link.exchange(QStringLiteral("w"), SilentWait)).text;
     const double oursCpu = bench::processCpuMs() - cpuStart;
     const double oursWall = bench::msBetween(wallStart, SteadyClock::now());
     model.faults().silent = false;

@@ -83,7 +83,7 @@ int childStartup(int argc, char *argv[])
     QTimer poll;
     poll.setTimerType(Qt::PreciseTimer);
     QObject::connect(&poll, &QTimer::timeout, [&] {
-        if (!portOpen && window.link().isOpen()) {
+        if (!portOpen && window.session().link().isOpen()) {
             portOpen = true;
             say("port-open");
         }
@@ -108,7 +108,7 @@ int childMemory(int argc, char *argv[])
     ui::MainWindow window(server.devicePath());
     if (!bench::showAndOpen(window))
         return 1;
-    window.meter().setCyclePause(0);
+    window.session().meter().setCyclePause(0);
     const long opened = bench::procStatusKb("VmRSS");
     // Two halves: what the second adds is the growth rate while the trace box fills.
     bench::CycleRecord first;

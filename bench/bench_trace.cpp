@@ -38,9 +38,8 @@ struct Costs
 // append posted, as it does after every exchange in the program.
 double appendOnce(device::TraceBox &trace, bool withTurn)
 {
-    QString data = Reply;
     const auto t0 = SteadyClock::now();
-    device::appendToTrace(trace, data);
+    device::appendToTrace(trace, device::filterReply(Reply));
     if (withTurn)
         QCoreApplication::processEvents();
     return std::chrono::duration<double, std::nano>(SteadyClock::now() - t0).count();

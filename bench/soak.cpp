@@ -49,7 +49,7 @@ int main(int argc, char *argv[])
     ui::MainWindow window(server.devicePath());
     window.show();
     const QString logPath = config->filePath(QStringLiteral("soak.log"));
-    if (!window.logFile().open(logPath, QStringLiteral("Frequency"))) {
+    if (!window.logFile().open(logPath, device::Mode::Frequency)) {
         std::fprintf(stderr, "soak: cannot open the log\n");
         return 1;
     }
@@ -69,7 +69,7 @@ int main(int argc, char *argv[])
     long startKb = -1;
     QElapsedTimer clock;
     clock.start();
-    QObject::connect(&window.meter(), &measure::Meter::measurementFinished, &app, [&] {
+    QObject::connect(&window.session().meter(), &measure::Meter::measurementFinished, &app, [&] {
         if (statusQueries == 20)
             startKb = bench::procStatusKb("VmRSS"); // after the warm-up
         if (statusQueries % 500 == 0) {
@@ -77,15 +77,15 @@ int main(int argc, char *argv[])
             std::fflush(stdout);
         }
         if (statusQueries >= target)
-            window.meter().stopCycle();
+            window.session().meter().stopCycle();
     });
-    QObject::connect(&window.meter(), &measure::Meter::idle, &app, [&] {
+    QObject::connect(&window.session().meter(), &measure::Meter::idle, &app, [&] {
         if (statusQueries >= target)
             app.quit();
     });
     QTimer::singleShot(200, &app, [&] {
-        window.setCyclePause(0);
-        window.meter().startCycle();
+        window.session().meter().setCyclePause(0);
+        window.session().meter().startCycle();
     });
     app.exec();
     const long endKb = bench::procStatusKb("VmRSS");

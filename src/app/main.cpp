@@ -10,11 +10,16 @@
 #include <QApplication>
 #include <QCommandLineParser>
 
+#include <csignal>
 #include <cstdio>
 #include <memory>
 
 int main(int argc, char *argv[])
 {
+    // A write to a closed pipe or socket is an error to report, never the end of the program.
+#ifdef SIGPIPE
+    std::signal(SIGPIPE, SIG_IGN);
+#endif
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Pelmix"));
     QApplication::setOrganizationName(QStringLiteral("Pelmix"));

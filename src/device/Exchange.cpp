@@ -1,7 +1,6 @@
 #include "Errors.h"
 #include "Link.h"
 #include "Shutdown.h"
-#include "Trace.h"
 #include "Wake.h"
 
 namespace pelmix::device {
@@ -74,7 +73,7 @@ void Link::write(const QString &command)
         throw PortFailure(m_lostReason);
 }
 
-QCoro::Task<QString> Link::exchange(QString command, float timeout)
+QCoro::Task<Reply> Link::exchange(QString command, float timeout)
 {
     if (m_shutdown.isTriggered())
         throw Cancelled();
@@ -87,12 +86,14 @@ QCoro::Task<QString> Link::exchange(QString command, float timeout)
     const Clock::time_point deadline = m_exchangeStart + seconds(timeout);
 
     QByteArray received;
+    bool complete = false;
     for (;;) {
         const QByteArray chunk = m_port.readAll();
         received.append(chunk.first(std::min(chunk.size(), MaxReply - received.size())));
         // The carriage-return test comes before the deadline test, so a reply completed
         // on the last turn is accepted.
-        if (chunk.contains('\r') || Clock::now() > deadline)
+        complete = chunk.contains('\r');
+        if (complete || Clock::now() > deadline)
             break;
 
         Wake wake(m_shutdown);
@@ -110,9 +111,9 @@ QCoro::Task<QString> Link::exchange(QString command, float timeout)
         }
     }
 
-    QString text = QString::fromLatin1(received);
-    appendToTrace(m_trace, text);
-    co_return text;
+    const FilteredReply filtered = filterReply(QString::fromLatin1(received));
+    emit replyReceived(filtered);
+    co_return Reply{filtered.text, complete};
 }
 
 QCoro::Task<> Link::pause(float sec)

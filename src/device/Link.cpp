@@ -27,10 +27,9 @@ bool losesPort(QSerialPort::SerialPortError error)
 
 } // namespace
 
-Link::Link(Shutdown &shutdown, TraceBox &trace, QObject *parent)
+Link::Link(Shutdown &shutdown, QObject *parent)
     : QObject(parent)
     , m_shutdown(shutdown)
-    , m_trace(trace)
 {
     connect(&m_port, &QSerialPort::errorOccurred, this, &Link::onError);
     connect(&m_port, &QSerialPort::aboutToClose, this, [this] {
@@ -51,6 +50,11 @@ QString Link::portLabel() const
     if (m_systemName.isEmpty())
         return QStringLiteral("Com%1").arg(m_portNumber);
     return QStringLiteral("Com%1 (%2)").arg(m_portNumber).arg(m_systemName);
+}
+
+bool Link::isOpenOn(const QString &systemName) const
+{
+    return m_port.isOpen() && !m_lost && !systemName.isEmpty() && m_systemName == systemName;
 }
 
 QString Link::describe(const QString &reason) const

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "Clock.h"
+#include "Reply.h"
+#include "Trace.h"
 
 #include <QCoroTask>
 #include <QObject>
@@ -11,10 +13,10 @@
 namespace pelmix::device {
 
 class Shutdown;
-class TraceBox;
 
 // The line to the counter: the serial port's life, the request/response exchange with
-// its time-out and progress, the pause, and the trace of every reply.
+// its time-out and progress, and the pause. Every reply is also reported by a signal, for
+// the trace.
 //
 // One exchange at a time: a second exchange waits until the first has returned.
 class Link : public QObject
@@ -24,7 +26,7 @@ public:
     // A reply that never ends is cut here; the counter's replies are a dozen characters.
     static constexpr qsizetype MaxReply = 4096;
 
-    Link(Shutdown &shutdown, TraceBox &trace, QObject *parent = nullptr);
+    explicit Link(Shutdown &shutdown, QObject *parent = nullptr);
     ~Link() override;
 
     // Opens (or reopens) the port for ComN at `systemName`, 9600 baud, 8N1. Returns the
@@ -35,6 +37,10 @@ public:
     bool isOpen() const { return m_port.isOpen(); }
     // "Com2 (/dev/ttyS1)"
     QString portLabel() const;
+    // Open on `systemName`, and not lost since.
+    bool isOpenOn(const QString &systemName) const;
+    // Names the port ComN in messages from now on, where N changed but the device did not.
+    void renumber(int portNumber) { m_portNumber = portNumber; }
 
     // Drops and raises DTR. A port without modem lines (a pseudo-terminal) has no DTR:
     // that is not a failure.
@@ -43,7 +49,7 @@ public:
     // Writes the command, then collects the reply until a carriage return arrives or
     // `timeout` seconds have passed. On time-out the text so far comes back, without
     // an error. Throws PortFailure when the port fails and Cancelled on shutdown.
-    QCoro::Task<QString> exchange(QString command, float timeout);
+    QCoro::Task<Reply> exchange(QString command, float timeout);
     // Pauses `sec` seconds while the event loop runs. 0 or less returns at once.
     QCoro::Task<> pause(float sec);
 
@@ -58,6 +64,8 @@ public:
 signals:
     // The port failed or was closed while open; `description` names the failure.
     void portLost(const QString &description);
+    // Every reply, filtered, as it ends an exchange.
+    void replyReceived(const pelmix::device::FilteredReply &reply);
     void exchangeFinished();
 
 private:
@@ -70,7 +78,6 @@ private:
     std::optional<QString> open();
 
     Shutdown &m_shutdown;
-    TraceBox &m_trace;
     QSerialPort m_port;
     int m_portNumber = 0;
     QString m_systemName;

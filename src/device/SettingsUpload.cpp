@@ -2,9 +2,7 @@
 
 #include "Clock.h"
 #include "Commands.h"
-#include "InputSettings.h"
 #include "Link.h"
-#include "Messenger.h"
 #include "StatusLine.h"
 
 #include <functional>
@@ -13,14 +11,14 @@ namespace pelmix::device {
 
 namespace {
 
-// Steps one setting until the status line shows the slider's position. Each step's
-// reply is stored before the budget is checked, so the step that crosses it still counts.
+// Steps one setting until the status line shows the wanted position. Each step's reply
+// is stored before the budget is checked, so the step that crosses it still counts.
 QCoro::Task<bool> stepUntil(Link &link, QString &lastReply, int position, char step,
-                            std::function<int()> slider)
+                            std::function<int()> wanted)
 {
     const Clock::time_point t0 = Clock::now();
-    while (statusPosition(lastReply, position) != slider()) {
-        lastReply = co_await link.exchange(commandText(step), SettingsTimeout);
+    while (statusPosition(lastReply, position) != wanted()) {
+        lastReply = (co_await link.exchange(commandText(step), SettingsTimeout)).text;
         if (secondsSince(t0) > SteppingBudget)
             co_return false;
     }
@@ -29,37 +27,31 @@ QCoro::Task<bool> stepUntil(Link &link, QString &lastReply, int position, char s
 
 } // namespace
 
-QCoro::Task<> uploadSettings(Link &link, const InputSettings &panel, Messenger &messenger,
-                             QString &lastReply)
+QCoro::Task<bool> uploadSettings(Link &link, const InputSettings &settings, Mode mode,
+                                 QString &lastReply)
 {
-    if (panel.mode() != Mode::Count) {
+    if (mode != Mode::Count) {
         link.pulseDtr();
         co_await link.pause(ResetPause);
     }
 
-    lastReply = co_await link.exchange(modeCommand(panel.mode(), panel.input()), SettingsTimeout);
-    if (lastReply.size() < MinModeReply) {
-        co_await messenger.message(ConnectionError);
-        co_return;
-    }
-    if (panel.mode() == Mode::Count)
-        co_return;
+    lastReply = (co_await link.exchange(modeCommand(mode, settings.input()), SettingsTimeout)).text;
+    if (lastReply.size() < MinModeReply)
+        co_return false;
+    if (mode == Mode::Count)
+        co_return true;
 
-    lastReply = co_await link.exchange(edgeCommand(panel.edge()), SettingsTimeout);
-    lastReply = co_await link.exchange(filterCommand(panel.filterOn()), SettingsTimeout);
-    lastReply = co_await link.exchange(calibrationCommand(panel.mode() == Mode::Calibration),
-                                       SettingsTimeout);
+    lastReply = (co_await link.exchange(edgeCommand(settings.edge()), SettingsTimeout)).text;
+    lastReply = (co_await link.exchange(filterCommand(settings.filterOn()), SettingsTimeout)).text;
+    lastReply =
+        (co_await link.exchange(calibrationCommand(mode == Mode::Calibration), SettingsTimeout))
+            .text;
 
-    const bool levelSet = co_await stepUntil(link, lastReply, LevelPosition, Command::LevelStep,
-                                             [&panel] { return panel.level(); });
-    if (!levelSet) {
-        co_await messenger.message(ConnectionError);
-        co_return;
-    }
-    const bool timeSet = co_await stepUntil(link, lastReply, TimePosition, Command::TimeStep,
-                                            [&panel] { return panel.position(); });
-    if (!timeSet)
-        co_await messenger.message(ConnectionError);
+    if (!co_await stepUntil(link, lastReply, LevelPosition, Command::LevelStep,
+                            [&settings] { return settings.level(); }))
+        co_return false;
+    co_return co_await stepUntil(link, lastReply, TimePosition, Command::TimeStep,
+                                 [&settings] { return settings.position(); });
 }
 
 } // namespace pelmix::device

@@ -11,9 +11,18 @@ class TraceBox;
 inline constexpr qsizetype TraceLimit = 16000;
 inline constexpr qsizetype TraceTrim = 4096;
 
-// Filters a reply in place (backspaces applied, line feeds removed, a line feed after
-// every carriage return) and appends it to the trace. A backspace at the start of the
-// reply erases the last character of the trace, if there is one.
-void appendToTrace(TraceBox &trace, QString &reply);
+// A reply as the exchange returns it: backspaces applied, line feeds removed, a line
+// feed after every carriage return. A backspace with nothing before it in the reply
+// erases the trace's last character instead.
+struct FilteredReply
+{
+    QString text;
+    bool erasesPrevious = false;
+};
+
+FilteredReply filterReply(const QString &raw);
+
+// Appends a filtered reply to the trace, trimming it first when it has grown too long.
+void appendToTrace(TraceBox &trace, const FilteredReply &reply);
 
 } // namespace pelmix::device

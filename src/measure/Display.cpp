@@ -76,7 +76,7 @@ QString displayText(const QString &number, const QString &unit)
 {
     if (auto field = displayField(number, unit))
         return *field;
-    return *displayField(QStringLiteral("Overflow"), QString());
+    return OverflowText;
 }
 
 double decodeCount(const QString &reply, int digits)

@@ -19,6 +19,9 @@ QString formatFixed(double value, int decimals, const QLocale &locale = QLocale(
 // longer than that.
 std::optional<QString> displayField(const QString &number, const QString &unit);
 
+// What a display shows for a value that does not fit.
+inline const QString OverflowText = QStringLiteral("     Overflow");
+
 // The display field, or "Overflow" right-aligned when the value does not fit, so that an
 // older result is never left standing as if it were new.
 QString displayText(const QString &number, const QString &unit);

@@ -1,12 +1,10 @@
 #include "Meter.h"
 
-#include "FrontPanel.h"
-#include "Routine.h"
+#include "Panel.h"
 
 #include "device/Commands.h"
 #include "device/Errors.h"
 #include "device/Link.h"
-#include "device/Messenger.h"
 #include "device/SettingsUpload.h"
 #include "device/Wake.h"
 
@@ -21,43 +19,57 @@ constexpr float FullBarPause = 0.1f;
 
 } // namespace
 
-Meter::Meter(device::Link &link, FrontPanel &panel, device::Messenger &messenger, ResultLog &log,
-             QObject *parent)
+Meter::Meter(device::Link &link, Panel &panel, Reporter &reporter, QObject *parent)
     : QObject(parent)
     , m_link(link)
     , m_panel(panel)
-    , m_messenger(messenger)
-    , m_log(log)
+    , m_reporter(reporter)
 {
 }
 
 QCoro::Task<> Meter::measure()
 {
-    m_lastReply = co_await m_link.exchange(device::commandText(device::Command::Status),
-                                           device::StatusTimeout);
-    if (m_lastReply.size() < device::MinStatusReply) {
-        co_await m_messenger.message(device::ConnectionError);
+    const device::Reply status = co_await m_link.exchange(
+        device::commandText(device::Command::Status), device::StatusTimeout);
+    m_lastReply = status.text;
+    if (status.size() < device::MinStatusReply) {
+        emit measured(unanswered(m_panel.mode(), m_panel.position(), status));
+        co_await m_reporter.report(device::ConnectionError);
         co_return;
     }
-    co_await device::uploadSettings(m_link, m_panel, m_messenger, m_lastReply);
 
-    // Each test reads the mode as it is when it runs: a mode chosen while an earlier
-    // routine waited for its reply gets its own routine in the same measurement.
-    const Routine routine{m_link, m_panel, m_lastReply};
-    if (m_panel.mode() == Mode::Calibration || m_panel.mode() == Mode::Frequency) {
-        co_await measureFrequency(routine);
-        m_panel.showProgress(100);
+    // The upload and the data request follow this one mode to the end.
+    const Mode mode = m_panel.mode();
+    if (!co_await device::uploadSettings(m_link, m_panel, mode, m_lastReply))
+        co_await m_reporter.report(device::ConnectionError);
+    co_await requestData(mode);
+}
+
+QCoro::Task<> Meter::requestData(Mode mode)
+{
+    // Interval mode has no measuring time: it holds the control at 0, disabled until a
+    // mode that has one measures again.
+    if (mode == Mode::Interval) {
+        m_panel.setPosition(0);
+        m_panel.setPositionEnabled(false);
+    } else if (mode != Mode::Count) {
+        m_panel.setPositionEnabled(true);
+    }
+    const int position = m_panel.position();
+    if (position < 0 || position > 4)
+        co_return;
+
+    const device::Reply data = co_await m_link.exchange(device::commandText(device::Command::Data),
+                                                        dataRequest(mode, position).timeout);
+    m_lastReply = data.text;
+    const Result result = decodeResult(mode, position, data);
+    emit resultReady(result);
+    if (mode == Mode::Calibration || mode == Mode::Frequency) {
+        emit progressCompleted();
         co_await m_link.pause(FullBarPause);
         m_link.setProgress(0);
     }
-    if (m_panel.mode() == Mode::Period)
-        co_await measurePeriod(routine);
-    if (m_panel.mode() == Mode::Interval)
-        co_await measureInterval(routine);
-    if (m_panel.mode() == Mode::Count)
-        co_await measureCount(routine);
-
-    m_log.writeResultLine(m_panel.mainDisplay());
+    emit measured(result);
 }
 
 QCoro::Task<Meter::Outcome> Meter::runMeasurement(bool single)
@@ -68,7 +80,7 @@ QCoro::Task<Meter::Outcome> Meter::runMeasurement(bool single)
         if (co_await wake == device::Wake::Reason::Shutdown)
             co_return Outcome::Cancelled;
     }
-    // Once a waiting single measurement runs, the next click may wait in its turn.
+    // Once a waiting single measurement runs, the next one may wait in its turn.
     if (single)
         m_singleWaiting = false;
     m_measuring = true;
@@ -92,8 +104,9 @@ QCoro::Task<Meter::Outcome> Meter::runMeasurement(bool single)
     if (outcome == Outcome::PortFailed) {
         // The measurement failed: stop cycling, nothing was decoded or logged; say why.
         stopCycle();
+        emit portFailed(failure);
         try {
-            co_await m_messenger.message(failure);
+            co_await m_reporter.report(failure);
         } catch (const device::Cancelled &) {
             outcome = Outcome::Cancelled;
         }
@@ -131,10 +144,15 @@ void Meter::taskEnded()
         emit idle();
 }
 
+void Meter::setCycleRunning(bool running)
+{
+    m_cycleRunning = running;
+    emit cycleRunningChanged(running);
+}
+
 void Meter::measureOnce()
 {
-    m_panel.showCycleRunning(false);
-    m_cycleRunning = false;
+    setCycleRunning(false);
     if (m_singleWaiting)
         return;
     runSingle();
@@ -142,15 +160,13 @@ void Meter::measureOnce()
 
 void Meter::startCycle()
 {
-    m_panel.showCycleRunning(true);
-    m_cycleRunning = true;
+    setCycleRunning(true);
     runCycle(++m_generation);
 }
 
 void Meter::stopCycle()
 {
-    m_panel.showCycleRunning(false);
-    m_cycleRunning = false;
+    setCycleRunning(false);
 }
 
 } // namespace pelmix::measure

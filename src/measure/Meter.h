@@ -1,21 +1,26 @@
 #pragma once
 
+#include "Result.h"
+
 #include <QCoroTask>
 #include <QObject>
 #include <QString>
 
 namespace pelmix::device {
 class Link;
-class Messenger;
-} // namespace pelmix::device
+}
 
 namespace pelmix::measure {
 
-class FrontPanel;
-class ResultLog;
+class Panel;
+class Reporter;
 
-// The measurement cycle: one measurement (status query, settings upload, the selected
-// mode's routine, the result line), measured once or cyclically with a pause.
+// The measurement cycle: one measurement (status query, settings upload, the data request
+// of the measurement's mode), measured once or cyclically with a pause.
+//
+// A measurement's mode is the one selected when its upload begins; a mode chosen during
+// the measurement applies from the next one, so a reply is never decoded as another
+// mode's.
 //
 // One measurement at a time. A single measurement asked for during another one runs
 // right after it (at most one waits). Each cyclical loop carries a generation: a stop
@@ -24,26 +29,36 @@ class Meter : public QObject
 {
     Q_OBJECT
 public:
-    Meter(device::Link &link, FrontPanel &panel, device::Messenger &messenger, ResultLog &log,
-          QObject *parent = nullptr);
+    Meter(device::Link &link, Panel &panel, Reporter &reporter, QObject *parent = nullptr);
 
-    // The single-measurement button: stops a cycle and measures once.
+    // Stops a cycle and measures once.
     void measureOnce();
-    // The start picture, pressed: measures cyclically.
+    // Measures cyclically: pause, measurement, pause, ... until stopped.
     void startCycle();
-    // The stop picture, released: the cycle ends at its next turn.
+    // The cycle ends at its next turn: a measurement under way finishes, one more pause
+    // passes.
     void stopCycle();
 
     // The pause before each cyclical measurement, seconds.
     float cyclePause() const { return m_pause; }
     void setCyclePause(float seconds) { m_pause = seconds; }
     bool isCycleRunning() const { return m_cycleRunning; }
-    const QString &lastReply() const { return m_lastReply; }
     bool isMeasuring() const { return m_measuring; }
+    const QString &lastReply() const { return m_lastReply; }
     // Running loops and waiting single measurements, for tests and shutdown.
     int activeTasks() const { return m_activeTasks; }
 
 signals:
+    void cycleRunningChanged(bool running);
+    // The data reply is decoded: the displays show it.
+    void resultReady(const pelmix::measure::Result &result);
+    // A frequency measurement shows the progress full for a moment.
+    void progressCompleted();
+    // A measurement has ended with this outcome, also when it got no answer to its status
+    // query. Not emitted when the port failed or the program shut down.
+    void measured(const pelmix::measure::Result &result);
+    // The port failed during a measurement: the cycle stops.
+    void portFailed(const QString &message);
     void measurementFinished();
     void idle();
 
@@ -51,15 +66,16 @@ private:
     enum class Outcome { Done, PortFailed, Cancelled };
 
     QCoro::Task<> measure();
+    QCoro::Task<> requestData(device::Mode mode);
     QCoro::Task<Outcome> runMeasurement(bool single = false);
     QCoro::Task<> runCycle(quint64 generation);
     QCoro::Task<> runSingle();
     void taskEnded();
+    void setCycleRunning(bool running);
 
     device::Link &m_link;
-    FrontPanel &m_panel;
-    device::Messenger &m_messenger;
-    ResultLog &m_log;
+    Panel &m_panel;
+    Reporter &m_reporter;
     QString m_lastReply;
     float m_pause = 1.0f;
     bool m_cycleRunning = false;

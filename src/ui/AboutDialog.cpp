@@ -1,7 +1,6 @@
 #include "AboutDialog.h"
 
 #include "Art.h"
-#include "DialogHost.h"
 #include "Pictures.h"
 #include "Twips.h"
 
@@ -26,10 +25,9 @@ QLabel *label(const QString &text, const QRect &geometry, const char *name, QWid
 
 } // namespace
 
-AboutDialog::AboutDialog(DialogHost &host, QWidget *parent)
+AboutDialog::AboutDialog(QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint)
-    , m_host(host)
 {
     setObjectName(QStringLiteral("frmAbout"));
     setWindowTitle(QStringLiteral("About Pelmix"));
@@ -55,16 +53,6 @@ AboutDialog::AboutDialog(DialogHost &host, QWidget *parent)
     cmdOK->setGeometry(twips(4080, 240, 1095, 465));
     cmdOK->setDefault(true);
     connect(cmdOK, &QPushButton::clicked, this, &QDialog::accept);
-}
-
-void AboutDialog::done(int result)
-{
-    // Every way of closing ends here: OK, Enter, Esc, the close box, the main window's exit.
-    if (!m_unloaded) {
-        m_unloaded = true;
-        m_host.releasePort();
-    }
-    QDialog::done(result);
 }
 
 } // namespace pelmix::ui

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "measure/FrontPanel.h"
+#include "device/InputSettings.h"
 
 #include <QDate>
 #include <QFile>
@@ -14,8 +14,9 @@ namespace pelmix::ui {
 
 // The log of results: plain text lines ending in CR LF, appended to. Every line is
 // flushed and synced to disk as it is written, so a crash or a power loss keeps it.
+// Only a regular file can be a log: a pipe or a device is refused when it is opened.
 // A failure to open or to write is reported once, and the log is then closed.
-class LogFile : public QObject, public measure::ResultLog
+class LogFile : public QObject
 {
     Q_OBJECT
 public:
@@ -23,17 +24,22 @@ public:
     ~LogFile() override;
 
     // Opens `path` for appending and writes the date line and `mode`'s line.
-    bool open(const QString &path, const QString &mode);
+    bool open(const QString &path, device::Mode mode);
     void close();
     bool isOpen() const { return m_file.isOpen(); }
-    QString path() const { return isOpen() ? m_file.fileName() : QString(); }
+    QString path() const { return isOpen() ? m_path : QString(); }
 
-    void writeModeLine(const QString &mode) override;
-    void writeResultLine(const QString &display) override;
+    // Both writers do nothing while no log is open.
+    void writeModeLine(device::Mode mode);
+    // The time of day and the main display's text, one space between them when the text
+    // does not begin with one.
+    void writeResultLine(const QString &display);
 
     // The clock the lines are stamped with; the system's by default.
     void setClock(std::function<QDateTime()> now) { m_now = std::move(now); }
 
+    // "Frequency", "Calibration", "Period", "Time", "Quantity".
+    static QString modeLine(device::Mode mode);
     // "<<<" and the short date, then five spaces and ">>>".
     static QString dateLine(const QDate &date, const QLocale &locale);
     // The time of day in the locale's time format with seconds, without a time zone.
@@ -44,10 +50,12 @@ signals:
     void failed(const QString &message);
 
 private:
+    bool openRegularFile(const QString &path);
     bool writeLine(const QString &line);
     void fail(const QString &message);
 
     QFile m_file;
+    QString m_path;
     std::function<QDateTime()> m_now = [] { return QDateTime::currentDateTime(); };
 };
 

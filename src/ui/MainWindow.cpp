@@ -2,30 +2,23 @@
 
 #include "AboutDialog.h"
 #include "Art.h"
+#include "DialogReturns.h"
+#include "LogDialog.h"
 #include "OptionsDialog.h"
 #include "Pictures.h"
 #include "TraceView.h"
 #include "Twips.h"
+#include "WindowPlacement.h"
 
 #include "device/Errors.h"
-#include "device/Link.h"
-#include "device/ProgressTimer.h"
-#include "device/Wake.h"
-#include "measure/Meter.h"
-#include "measure/ModeSelection.h"
 
 #include <QCloseEvent>
-#include <QFileDialog>
-#include <QGuiApplication>
-#include <QLabel>
+#include <QFileInfo>
 #include <QLayout>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QProgressBar>
-#include <QScreen>
-#include <QSlider>
-#include <QStandardPaths>
-#include <QWindow>
 
 namespace pelmix::ui {
 
@@ -50,21 +43,21 @@ MainWindow::MainWindow(const QString &simulatedDevice)
     central->setFixedSize(px(7965), px(3870));
     setCentralWidget(central);
     ui = buildPanelControls(central);
-    buildMenus();
+    buildMenus(menuBar(), ui);
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 
-    m_trace = std::make_unique<TraceView>(*ui.dbgout);
-    m_link = std::make_unique<device::Link>(m_shutdown, *m_trace);
-    m_progressTimer = std::make_unique<device::ProgressTimer>(*m_link);
-    connect(m_progressTimer.get(), &device::ProgressTimer::show, ui.ProgressBar1,
-            &QProgressBar::setValue);
-    m_meter = std::make_unique<measure::Meter>(*m_link, *this, m_messages, m_log);
+    m_returns = new DialogReturns(*this);
+    connect(m_returns, &DialogReturns::returned, this, [this](bool dialogStillOpen) {
+        QMetaObject::invokeMethod(
+            this, [this, dialogStillOpen] { setUpPort(dialogStillOpen); }, Qt::QueuedConnection);
+    });
     connectControls();
+    connectSession();
 
-    // Start-up: the stored position and port; the port itself opens at the first show.
+    // The stored position and port; the port itself opens at the first show.
     m_portNumber = m_settings.port();
-    restorePosition();
-    connect(qApp, &QGuiApplication::focusWindowChanged, this, &MainWindow::onFocusWindowChanged);
+    m_placement = new WindowPlacement(*this, m_settings);
+    m_placement->restore();
 }
 
 MainWindow::~MainWindow()
@@ -72,35 +65,14 @@ MainWindow::~MainWindow()
     unload(false);
 }
 
-void MainWindow::buildMenus()
-{
-    QMenu *mnuFile = menuBar()->addMenu(QStringLiteral("&File"));
-    mnuFile->setObjectName(QStringLiteral("mnuFile"));
-    ui.mnuFOpen = mnuFile->addAction(QStringLiteral("Open Log File"));
-    ui.mnuFSave = mnuFile->addAction(QStringLiteral("Save Log File"));
-    ui.mnuFExit = mnuFile->addAction(QStringLiteral("&Exit"));
-    QMenu *mnuOptions = menuBar()->addMenu(QStringLiteral("&Options"));
-    mnuOptions->setObjectName(QStringLiteral("mnuOptions"));
-    ui.mnuOSelect = mnuOptions->addAction(QStringLiteral("&Options"));
-    QMenu *mnuHelp = menuBar()->addMenu(QStringLiteral("&Help"));
-    mnuHelp->setObjectName(QStringLiteral("mnuOptionsAbout"));
-    ui.mnuHAbout = mnuHelp->addAction(QStringLiteral("About"));
-
-    ui.mnuFOpen->setObjectName(QStringLiteral("mnuFOpen"));
-    ui.mnuFSave->setObjectName(QStringLiteral("mnuFSave"));
-    ui.mnuFExit->setObjectName(QStringLiteral("mnuFExit"));
-    ui.mnuOSelect->setObjectName(QStringLiteral("mnuOSelect"));
-    ui.mnuHAbout->setObjectName(QStringLiteral("mnuHAbout"));
-    ui.mnuFSave->setEnabled(false);
-}
-
 void MainWindow::connectControls()
 {
-    connect(ui.Pic1, &Picture::pressed, this, [this] { setFilter(true); });
-    connect(ui.Pic2, &Picture::released, this, [this] { setFilter(false); });
-    connect(ui.Str11, &Picture::pressed, m_meter.get(), &measure::Meter::startCycle);
-    connect(ui.Str21, &Picture::released, m_meter.get(), &measure::Meter::stopCycle);
-    connect(ui.hand1, &QToolButton::clicked, m_meter.get(), &measure::Meter::measureOnce);
+    measure::Meter &meter = m_session.meter();
+    connect(ui.Pic1, &Picture::pressed, this, [this] { m_panel.setFilter(true); });
+    connect(ui.Pic2, &Picture::released, this, [this] { m_panel.setFilter(false); });
+    connect(ui.Str11, &Picture::pressed, &meter, &measure::Meter::startCycle);
+    connect(ui.Str21, &Picture::released, &meter, &measure::Meter::stopCycle);
+    connect(ui.hand1, &QToolButton::clicked, &meter, &measure::Meter::measureOnce);
 
     const std::pair<PictureButton *, Mode> modes[] = {{ui.F, Mode::Frequency},
                                                       {ui.calibr, Mode::Calibration},
@@ -110,7 +82,7 @@ void MainWindow::connectControls()
     for (const auto &[button, mode] : modes) {
         connect(button, &QToolButton::toggled, this, [this, mode = mode](bool selected) {
             if (selected)
-                measure::selectMode(mode, *this, m_log);
+                selectMode(mode);
         });
     }
 
@@ -127,18 +99,26 @@ void MainWindow::connectControls()
             [this](const QString &message) { m_messages.show(message); });
 }
 
-void MainWindow::restorePosition()
+void MainWindow::connectSession()
 {
-    const QPoint stored(qRound(m_settings.mainLeft() / TwipsPerPixel),
-                        qRound(m_settings.mainTop() / TwipsPerPixel));
-    // A position on no screen (a monitor since removed) is replaced by a centred one.
-    const QPoint titleBar = stored + QPoint(40, 10);
-    if (QGuiApplication::screenAt(titleBar)) {
-        move(stored);
-    } else if (QScreen *screen = QGuiApplication::primaryScreen()) {
-        const QRect area = screen->availableGeometry();
-        move(area.center() - QPoint(sizeHint().width() / 2, sizeHint().height() / 2));
-    }
+    const measure::Meter &meter = m_session.meter();
+    connect(&meter, &measure::Meter::cycleRunningChanged, this,
+            [this](bool running) { m_panel.showCycleRunning(running); });
+    connect(&meter, &measure::Meter::resultReady, this,
+            [this](const measure::Result &result) { m_panel.showResult(result); });
+    connect(&meter, &measure::Meter::progressCompleted, ui.ProgressBar1,
+            [this] { ui.ProgressBar1->setValue(100); });
+    connect(&meter, &measure::Meter::measured, this, [this](const measure::Result &result) {
+        if (result.dataRequested)
+            m_log.writeResultLine(measure::displayTexts(result).main);
+    });
+    connect(&m_session.link(), &device::Link::replyReceived, this,
+            [this](const device::FilteredReply &reply) {
+                TraceView trace(*ui.dbgout);
+                device::appendToTrace(trace, reply);
+            });
+    connect(&m_progressTimer, &device::ProgressTimer::show, ui.ProgressBar1,
+            &QProgressBar::setValue);
 }
 
 QString MainWindow::systemPortFor(int portNumber) const
@@ -146,76 +126,66 @@ QString MainWindow::systemPortFor(int portNumber) const
     return m_simulatedDevice.isEmpty() ? m_settings.systemPortFor(portNumber) : m_simulatedDevice;
 }
 
-// --- activation: the port opens at the first show and on every return from a dialog
+void MainWindow::selectMode(Mode mode)
+{
+    m_panel.prepareForMode(mode);
+    m_log.writeModeLine(mode);
+}
 
 void MainWindow::showEvent(QShowEvent *event)
 {
     QMainWindow::showEvent(event);
     if (!m_shownOnce) {
         m_shownOnce = true;
-        activateLater();
+        QMetaObject::invokeMethod(
+            this, [this] { setUpPort(false); }, Qt::QueuedConnection);
     }
 }
 
-void MainWindow::activateLater()
+QCoro::Task<> MainWindow::setUpPort(bool dialogStillOpen)
 {
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            if (!m_shutdown.isTriggered())
-                setUpPort();
-        },
-        Qt::QueuedConnection);
-}
-
-void MainWindow::onFocusWindowChanged(QWindow *window)
-{
-    // Coming back to the panel from a dialog that stays open counts as a return; a dialog
-    // that closes reports its own return, and other windows (message boxes, other
-    // programs) do not count.
-    const QPointer<QWindow> previous = m_focusWindow;
-    m_focusWindow = window;
-    if (!window || window != windowHandle() || !previous)
-        return;
-    for (QWidget *dialog :
-         {static_cast<QWidget *>(m_options.data()), static_cast<QWidget *>(m_about.data())}) {
-        if (dialog && dialog->isVisible() && dialog->windowHandle() == previous)
-            activateLater();
-    }
-}
-
-QCoro::Task<> MainWindow::setUpPort()
-{
-    const auto failure = m_link->setUp(m_portNumber, systemPortFor(m_portNumber));
-    if (!failure)
+    if (m_unloading)
         co_return;
+    std::optional<QString> failure;
     try {
-        co_await m_messages.message(*failure);
+        failure = co_await m_session.usePort(m_portNumber, systemPortFor(m_portNumber));
+        if (!failure) {
+            m_reportedFailure.reset();
+            co_return;
+        }
+        // Clicking the panel while the options dialog stays open retries the port quietly:
+        // the same failure is told once, not at every click.
+        if (dialogStillOpen && failure == m_reportedFailure)
+            co_return;
+        m_reportedFailure = failure;
+        co_await m_messages.report(*failure);
     } catch (const device::Cancelled &) {
         co_return;
     }
     showOptions();
 }
 
-void MainWindow::releasePort()
-{
-    if (auto failure = m_link->release())
-        m_messages.show(*failure);
-}
-
-// --- dialogs and menus
-
 void MainWindow::showOptions()
 {
-    if (m_shutdown.isTriggered())
+    if (m_unloading)
         return;
     if (m_options) {
         m_options->raise();
         m_options->activateWindow();
         return;
     }
-    m_options = new OptionsDialog(*this, m_settings, this);
-    connect(m_options, &QDialog::finished, this, &MainWindow::activateLater);
+    // The dialog starts from the stored port.
+    m_portNumber = m_settings.port();
+    m_options = new OptionsDialog({m_portNumber, m_session.meter().cyclePause()}, this);
+    m_options->setAttribute(Qt::WA_DeleteOnClose);
+    connect(m_options, &QDialog::accepted, this, [this, dialog = m_options.data()] {
+        const Options chosen = dialog->options();
+        m_portNumber = chosen.port;
+        m_settings.storePort(chosen.port);
+        m_session.meter().setCyclePause(chosen.pause);
+    });
+    connect(m_options, &OptionsDialog::quitRequested, this, [this] { unload(false); });
+    m_returns->watch(m_options);
     m_options->show();
 }
 
@@ -226,65 +196,27 @@ void MainWindow::showAbout()
         m_about->activateWindow();
         return;
     }
-    m_about = new AboutDialog(*this, this);
-    connect(m_about, &QDialog::finished, this, &MainWindow::activateLater);
+    m_about = new AboutDialog(this);
+    m_about->setAttribute(Qt::WA_DeleteOnClose);
+    m_returns->watch(m_about);
     m_about->show();
 }
 
 QCoro::Task<> MainWindow::openLog()
 {
-    auto *dialog = new QFileDialog(this, QStringLiteral("Open Log File"));
-    dialog->setObjectName(QStringLiteral("OpenLog"));
-    dialog->setAcceptMode(QFileDialog::AcceptOpen);
-    // A log that does not exist yet is created.
-    dialog->setFileMode(QFileDialog::AnyFile);
-    dialog->setNameFilters(
-        {QStringLiteral("Log Files (*.log)"), QStringLiteral("All Files (*.*)")});
-    // Start in the last log's folder, never where a device file was last chosen: looking
-    // into device files to pick their icons can block.
-    dialog->setIconProvider(&m_plainIcons);
-    dialog->setDirectory(m_logFolder.isEmpty()
-                             ? QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)
-                             : m_logFolder);
-    QPointer<QFileDialog> guard = dialog;
-    device::Wake wake(m_shutdown);
-    wake.on(dialog, &QDialog::finished);
-    dialog->open();
-    const auto reason = co_await wake;
-    if (!guard)
-        co_return;
-    const bool chosen = reason != device::Wake::Reason::Shutdown &&
-                        guard->result() == QDialog::Accepted && !guard->selectedFiles().isEmpty();
-    const QString path = chosen ? guard->selectedFiles().constFirst() : QString();
-    guard->deleteLater();
+    const std::optional<QString> path =
+        co_await chooseLogFile(this, m_logFolder, m_session.shutdown());
     // Cancel changes nothing.
-    if (chosen) {
-        m_logFolder = QFileInfo(path).absolutePath();
-        m_log.open(path, measure::modeLine(mode()));
+    if (path && !m_unloading) {
+        m_logFolder = QFileInfo(*path).absolutePath();
+        m_log.open(*path, m_panel.mode());
     }
 }
-
-// --- the filter switch: on at the press on the raised button, off at the release of
-// a click on the pressed one
-
-void MainWindow::setFilter(bool on)
-{
-    ui.Pic1->setVisible(!on);
-    ui.Pic2->setVisible(on);
-    m_filterOn = on;
-}
-
-// --- exit
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
     unload(true);
     event->accept();
-}
-
-void MainWindow::endProgram()
-{
-    unload(false);
 }
 
 void MainWindow::unload(bool storePosition)
@@ -293,130 +225,16 @@ void MainWindow::unload(bool storePosition)
         return;
     m_unloading = true;
     // Every wait ends now and nothing more is sent to the counter.
-    m_shutdown.trigger();
+    m_session.shutdown().trigger();
     if (m_about)
         m_about->close();
     if (m_options)
         m_options->close();
-    if (storePosition && !isMinimized())
-        m_settings.storePosition(float(x() * TwipsPerPixel), float(y() * TwipsPerPixel));
+    if (storePosition)
+        m_placement->store();
     m_log.close();
-    m_link->release();
+    m_session.shutDown();
     emit programEnded();
-}
-
-// --- the panel as the measurement reads it
-
-Mode MainWindow::mode() const
-{
-    if (ui.calibr->isChecked())
-        return Mode::Calibration;
-    if (ui.T->isChecked())
-        return Mode::Period;
-    if (ui.dt->isChecked())
-        return Mode::Interval;
-    if (ui.Sum->isChecked())
-        return Mode::Count;
-    return Mode::Frequency;
-}
-
-device::Input MainWindow::input() const
-{
-    return ui.Analog->isChecked() ? device::Input::Analog : device::Input::Digital;
-}
-
-device::Edge MainWindow::edge() const
-{
-    return ui.Sr->isChecked() ? device::Edge::Falling : device::Edge::Rising;
-}
-
-int MainWindow::level() const
-{
-    return ui.Slider1->value();
-}
-
-int MainWindow::position() const
-{
-    return ui.Slider2->value();
-}
-
-QString MainWindow::mainDisplay() const
-{
-    return ui.Tablo1->text();
-}
-
-void MainWindow::setMainDisplay(const QString &text)
-{
-    ui.Tablo1->setText(text);
-}
-
-QString MainWindow::secondDisplay() const
-{
-    return ui.Tablo2->text();
-}
-
-void MainWindow::setSecondDisplay(const QString &text)
-{
-    ui.Tablo2->setText(text);
-}
-
-void MainWindow::setShown(measure::Part part, bool shown)
-{
-    QWidget *widget = nullptr;
-    switch (part) {
-    case measure::Part::Tablo2:
-        widget = ui.Tablo2;
-        break;
-    case measure::Part::oneX:
-        widget = ui.oneX;
-        break;
-    case measure::Part::Ndp:
-        widget = ui.Ndp;
-        break;
-    case measure::Part::scal:
-        widget = ui.scal;
-        break;
-    case measure::Part::Slider2:
-        widget = ui.Slider2;
-        break;
-    }
-    widget->setVisible(shown);
-}
-
-void MainWindow::setPositionCaption(const QString &caption)
-{
-    ui.Ndp->setText(caption);
-}
-
-void MainWindow::setPosition(int value)
-{
-    ui.Slider2->setValue(value);
-}
-
-void MainWindow::setPositionEnabled(bool enabled)
-{
-    ui.Slider2->setEnabled(enabled);
-}
-
-void MainWindow::showProgress(int percent)
-{
-    ui.ProgressBar1->setValue(percent);
-}
-
-void MainWindow::showCycleRunning(bool running)
-{
-    ui.Str11->setVisible(!running);
-    ui.Str21->setVisible(running);
-}
-
-float MainWindow::cyclePause() const
-{
-    return m_meter->cyclePause();
-}
-
-void MainWindow::setCyclePause(float seconds)
-{
-    m_meter->setCyclePause(seconds);
 }
 
 } // namespace pelmix::ui

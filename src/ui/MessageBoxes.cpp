@@ -28,7 +28,7 @@ MessageBoxes::MessageBoxes(QWidget &parent, device::Shutdown &shutdown)
 {
 }
 
-QCoro::Task<> MessageBoxes::message(QString text)
+QCoro::Task<> MessageBoxes::report(QString text)
 {
     if (m_shutdown.isTriggered())
         throw device::Cancelled();

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "device/Messenger.h"
+#include "measure/Panel.h"
 
 #include <QPointer>
 
@@ -14,12 +14,12 @@ namespace pelmix::ui {
 
 // Message boxes with an OK button and the caption "Pelmix". A box is awaited, never
 // run in a nested event loop; closing the program resumes the wait with Cancelled.
-class MessageBoxes final : public device::Messenger
+class MessageBoxes final : public measure::Reporter
 {
 public:
     MessageBoxes(QWidget &parent, device::Shutdown &shutdown);
 
-    QCoro::Task<> message(QString text) override;
+    QCoro::Task<> report(QString text) override;
     // Shows a box without waiting for its answer.
     void show(const QString &text);
 

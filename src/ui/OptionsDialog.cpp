@@ -1,7 +1,5 @@
 #include "OptionsDialog.h"
 
-#include "DialogHost.h"
-#include "SettingsStore.h"
 #include "Twips.h"
 
 #include <QComboBox>
@@ -33,11 +31,10 @@ QLabel *boldLabel(const QString &text, const QRect &geometry, const char *name, 
 
 } // namespace
 
-OptionsDialog::OptionsDialog(DialogHost &host, SettingsStore &settings, QWidget *parent)
+OptionsDialog::OptionsDialog(const Options &initial, QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint)
-    , m_host(host)
-    , m_settings(settings)
+    , m_options(initial)
 {
     setObjectName(QStringLiteral("frmOptions"));
     setWindowTitle(QStringLiteral("Options"));
@@ -68,20 +65,15 @@ OptionsDialog::OptionsDialog(DialogHost &host, SettingsStore &settings, QWidget 
 
     connect(cmdOK, &QPushButton::clicked, this, &OptionsDialog::accept);
     connect(cmdCancel, &QPushButton::clicked, this, &OptionsDialog::cancel);
-    load();
-    cmdOK->setFocus();
-}
 
-void OptionsDialog::load()
-{
-    const qint16 port = m_settings.port();
-    m_host.setPortNumber(port);
     for (int i = 1; i <= 8; ++i)
         cboPort->addItem(QStringLiteral("Com%1").arg(i));
-    // A stored port outside the list selects no entry.
+    // A port outside the list selects no entry.
+    const qint16 port = initial.port;
     cboPort->setCurrentIndex(port >= 1 && port <= 8 ? port - 1 : -1);
     // The pause as it is now, so that OK without an edit keeps it.
-    TimWin->setText(QString::number(double(m_host.cyclePause()), 'g', 7));
+    TimWin->setText(QString::number(double(initial.pause), 'g', 7));
+    cmdOK->setFocus();
 }
 
 float OptionsDialog::leadingNumber(const QString &text)
@@ -97,21 +89,18 @@ float OptionsDialog::leadingNumber(const QString &text)
 
 void OptionsDialog::accept()
 {
-    m_host.releasePort();
     // A name typed into the field is not used: without a selected entry the port is 0.
     const int index = cboPort->currentIndex();
     const bool selected = index >= 0 && cboPort->currentText() == cboPort->itemText(index);
-    const qint16 port = qint16(selected ? index + 1 : 0);
-    m_host.setPortNumber(port);
-    m_settings.storePort(port);
-    m_host.setCyclePause(leadingNumber(TimWin->text()));
-    close();
+    m_options.port = qint16(selected ? index + 1 : 0);
+    m_options.pause = leadingNumber(TimWin->text());
+    QDialog::accept();
 }
 
 void OptionsDialog::cancel()
 {
     hide();
-    m_host.endProgram();
+    emit quitRequested();
 }
 
 void OptionsDialog::keyPressEvent(QKeyEvent *event)

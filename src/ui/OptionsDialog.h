@@ -7,32 +7,40 @@ class QLineEdit;
 
 namespace pelmix::ui {
 
-class DialogHost;
-class SettingsStore;
+// What the options dialog sets: the port ComN (0 when no entry is chosen) and the pause
+// between cyclical measurements, seconds.
+struct Options
+{
+    qint16 port = 2;
+    float pause = 1.0f;
+};
 
-// The options dialog: the serial port and the pause between cyclical measurements.
-// Not modal. OK applies and closes (the main window then reopens the port); Cancel or
-// Esc ends the program; the close box only closes.
+// The options dialog. Not modal. OK applies and closes; Cancel or Esc asks to end the
+// program; the close box only closes.
 class OptionsDialog : public QDialog
 {
     Q_OBJECT
 public:
-    OptionsDialog(DialogHost &host, SettingsStore &settings, QWidget *parent);
+    OptionsDialog(const Options &initial, QWidget *parent);
+
+    // The options as chosen, once accepted.
+    Options options() const { return m_options; }
+    void accept() override;
 
     // The leading number of a text: blanks skipped, then a sign, digits, one "." and an
     // exponent, up to the first character that does not fit; 0 when there is none.
     static float leadingNumber(const QString &text);
 
+signals:
+    void quitRequested();
+
 protected:
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
-    void load();
-    void accept();
     void cancel();
 
-    DialogHost &m_host;
-    SettingsStore &m_settings;
+    Options m_options;
     QComboBox *cboPort;
     QLineEdit *TimWin;
 };

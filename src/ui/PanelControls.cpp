@@ -3,9 +3,11 @@
 #include "Pictures.h"
 #include "Twips.h"
 
+#include <QButtonGroup>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QSlider>
@@ -13,6 +15,15 @@
 namespace pelmix::ui {
 
 namespace {
+
+// One selected button per section, and a click on the selected one keeps it selected.
+void exclusive(QObject *owner, std::initializer_list<QAbstractButton *> buttons)
+{
+    auto *group = new QButtonGroup(owner);
+    group->setExclusive(true);
+    for (QAbstractButton *button : buttons)
+        group->addButton(button);
+}
 
 template<typename Widget> Widget *place(Widget *widget, const char *name, const QRect &geometry)
 {
@@ -119,6 +130,7 @@ PanelControls buildPanelControls(QWidget *central)
     c.Sum = button(e, "sum", mode, true, "Sum", twips(3000, 360, 615, 495),
                    "Scoring of number of pulses");
     c.F->setChecked(true);
+    exclusive(e, {c.calibr, c.F, c.T, c.dt, c.Sum});
 
     QFrame *fraInput = frame(panel, "fraInput", twips(120, 360, 1695, 3495));
     label(fraInput, QStringLiteral("Input"), 12, "lblInput", twips(480, 120, 735, 375));
@@ -128,6 +140,7 @@ PanelControls buildPanelControls(QWidget *central)
     c.Analog =
         button(fraInput, "analog", word, true, "Analog", twips(360, 960, 975, 375), "Analog Level");
     c.Digital->setChecked(true);
+    exclusive(fraInput, {c.Digital, c.Analog});
     label(fraInput, QStringLiteral("Level"), 9.75, "lblLevel", twips(555, 1440, 615, 255));
     picture(fraInput, "minus", "imgMinus", twips(185, 1500, 165, 120));
     picture(fraInput, "plus", "imgPlus", twips(1320, 1440, 195, 180));
@@ -141,6 +154,7 @@ PanelControls buildPanelControls(QWidget *central)
     c.Sr = button(fraEdge, "falling", edge, true, "Sr", twips(150, 240, 375, 375), "Falling Edge");
     c.Fr = button(fraEdge, "rising", edge, true, "Fr", twips(750, 240, 375, 375), "Rising Edge");
     c.Fr->setChecked(true);
+    exclusive(fraEdge, {c.Sr, c.Fr});
 
     QFrame *sl2r = frame(panel, "sl2r", twips(6240, 360, 1575, 2535));
     c.Ndp = label(sl2r, QStringLiteral("Meas. time         ms"), 9.75, "Ndp",
@@ -171,6 +185,29 @@ PanelControls buildPanelControls(QWidget *central)
     c.dbgout->setUndoRedoEnabled(false);
     c.dbgout->hide();
     return c;
+}
+
+void buildMenus(QMenuBar *bar, PanelControls &c)
+{
+    auto menu = [bar](const QString &title, const char *name) {
+        QMenu *menu = bar->addMenu(title);
+        menu->setObjectName(QLatin1String(name));
+        return menu;
+    };
+    auto entry = [](QMenu *menu, const QString &text, const char *name) {
+        QAction *action = menu->addAction(text);
+        action->setObjectName(QLatin1String(name));
+        return action;
+    };
+    QMenu *mnuFile = menu(QStringLiteral("&File"), "mnuFile");
+    c.mnuFOpen = entry(mnuFile, QStringLiteral("Open Log File"), "mnuFOpen");
+    c.mnuFSave = entry(mnuFile, QStringLiteral("Save Log File"), "mnuFSave");
+    c.mnuFExit = entry(mnuFile, QStringLiteral("&Exit"), "mnuFExit");
+    c.mnuOSelect = entry(menu(QStringLiteral("&Options"), "mnuOptions"), QStringLiteral("&Options"),
+                         "mnuOSelect");
+    c.mnuHAbout = entry(menu(QStringLiteral("&Help"), "mnuOptionsAbout"), QStringLiteral("About"),
+                        "mnuHAbout");
+    c.mnuFSave->setEnabled(false);
 }
 
 } // namespace pelmix::ui

@@ -4,6 +4,7 @@ class QAction;
 class QFrame;
 class QLabel;
 class QLineEdit;
+class QMenuBar;
 class QPlainTextEdit;
 class QProgressBar;
 class QSlider;
@@ -51,5 +52,7 @@ struct PanelControls
 
 // Builds the front panel's controls on `central`, each in its frame, at its place.
 PanelControls buildPanelControls(QWidget *central);
+// Fills the menu bar and notes its entries in `controls`.
+void buildMenus(QMenuBar *bar, PanelControls &controls);
 
 } // namespace pelmix::ui

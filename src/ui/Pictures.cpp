@@ -47,8 +47,8 @@ PictureButton::PictureButton(const QString &art, QSize pictureSize, bool option,
     setIcon(Art::icon(art, pictureSize));
     setIconSize(pictureSize);
     setToolButtonStyle(Qt::ToolButtonIconOnly);
+    // Option buttons are made exclusive by the button group of their section.
     setCheckable(option);
-    setAutoExclusive(option);
     setAutoRaise(false);
     // A classic raised button; pressed in while held down or, for an option, selected.
     setStyleSheet(QStringLiteral(

@@ -1,5 +1,7 @@
 #include "SettingsStore.h"
 
+#include "device/PortNames.h"
+
 #include <cmath>
 
 namespace pelmix::ui {
@@ -74,17 +76,7 @@ void SettingsStore::storePort(qint16 port)
 
 QString SettingsStore::systemPortFor(int portNumber) const
 {
-    if (portNumber < 1 || portNumber > 8)
-        return {};
-    const QString configured =
-        m_settings.value(QStringLiteral("Ports/Com%1").arg(portNumber)).toString().trimmed();
-    if (!configured.isEmpty())
-        return configured;
-#ifdef Q_OS_WIN
-    return QStringLiteral("COM%1").arg(portNumber);
-#else
-    return QStringLiteral("/dev/ttyS%1").arg(portNumber - 1);
-#endif
+    return device::systemPortFor(portNumber, m_settings);
 }
 
 } // namespace pelmix::ui

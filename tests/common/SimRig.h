@@ -2,35 +2,29 @@
 
 #include "RunTask.h"
 
-#include "device/InputSettings.h"
 #include "device/Link.h"
-#include "device/Messenger.h"
 #include "device/Shutdown.h"
 #include "device/TraceBox.h"
+#include "measure/Panel.h"
 #include "sim/CounterModel.h"
 #include "sim/PtyServer.h"
 
 #include <QCoroTask>
 #include <QElapsedTimer>
-#include <QEventLoop>
 #include <QStringList>
 #include <QTest>
 
-#include <exception>
-#include <memory>
-#include <optional>
-#include <type_traits>
-
 namespace pelmix::test {
 
-// The simulated counter on a real pseudo-terminal and a link with its port open on it.
+// The simulated counter on a real pseudo-terminal and a link with its port open on it;
+// every reply also goes to `trace`.
 struct SimRig
 {
     sim::CounterModel model;
     sim::PtyServer server{model};
     device::Shutdown shutdown;
     device::TextTrace trace;
-    device::Link link{shutdown, trace};
+    device::Link link{shutdown};
 
     explicit SimRig(sim::Signal signal = {}, sim::Faults faults = {})
         : model(signal, faults)
@@ -39,37 +33,38 @@ struct SimRig
             qFatal("cannot start the simulated counter: %s", qPrintable(*error));
         if (auto error = link.setUp(2, server.devicePath()))
             qFatal("cannot open the simulated counter: %s", qPrintable(*error));
+        QObject::connect(
+            &link, &device::Link::replyReceived, &link,
+            [this](const device::FilteredReply &reply) { device::appendToTrace(trace, reply); });
     }
 };
 
-// Answers every message at once and keeps its text.
-class RecordingMessenger : public device::Messenger
+// Acknowledges every report at once and keeps its text.
+class RecordingReporter : public measure::Reporter
 {
 public:
     QStringList messages;
-    QCoro::Task<> message(QString text) override
+    QCoro::Task<> report(QString text) override
     {
         messages.append(text);
         co_return;
     }
 };
 
-// A front panel of plain values, read by the upload like the real one.
-struct PlainSettings : device::InputSettings
+// Input settings as plain values, and what the meter did to the measuring-time control.
+struct TestPanel : measure::Panel
 {
-    device::Mode modeValue = device::Mode::Frequency;
-    device::Input inputValue = device::Input::Digital;
-    device::Edge edgeValue = device::Edge::Rising;
-    bool filter = false;
-    int levelValue = 0;
-    int time = 0;
+    measure::InputValues values;
+    bool positionEnabled = true;
 
-    device::Mode mode() const override { return modeValue; }
-    device::Input input() const override { return inputValue; }
-    device::Edge edge() const override { return edgeValue; }
-    bool filterOn() const override { return filter; }
-    int level() const override { return levelValue; }
-    int position() const override { return time; }
+    device::Mode mode() const override { return values.mode; }
+    device::Input input() const override { return values.input; }
+    device::Edge edge() const override { return values.edge; }
+    bool filterOn() const override { return values.filter; }
+    int level() const override { return values.level; }
+    int position() const override { return values.position; }
+    void setPosition(int position) override { values.position = position; }
+    void setPositionEnabled(bool enabled) override { positionEnabled = enabled; }
 };
 
 inline double secondsOf(const QElapsedTimer &timer)

@@ -1,13 +1,12 @@
 #pragma once
 
-#include "device/Link.h"
-#include "measure/Meter.h"
 #include "sim/CounterModel.h"
 #include "sim/PtyServer.h"
 #include "ui/MainWindow.h"
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QSettings>
 #include <QTest>
@@ -69,7 +68,7 @@ struct UiRig
         QObject::connect(window.get(), &ui::MainWindow::programEnded, window.get(),
                          [this] { ended = true; });
         window->show();
-        if (waitForPort && !QTest::qWaitFor([this] { return window->link().isOpen(); }, 3000))
+        if (waitForPort && !QTest::qWaitFor([this] { return link().isOpen(); }, 3000))
             qWarning("the port did not open");
     }
     ~UiRig()
@@ -84,9 +83,12 @@ struct UiRig
         return window->findChild<T *>(QLatin1String(name));
     }
     QAction *action(const char *name) const { return find<QAction>(name); }
+    QString text(const char *display) const { return find<QLineEdit>(display)->text(); }
+    device::Link &link() const { return window->session().link(); }
+    measure::Meter &meter() const { return window->session().meter(); }
     bool waitIdle(int ms = 10000)
     {
-        return QTest::qWaitFor([this] { return window->meter().activeTasks() == 0; }, ms);
+        return QTest::qWaitFor([this] { return meter().activeTasks() == 0; }, ms);
     }
 };
 

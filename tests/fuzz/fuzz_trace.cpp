@@ -108,32 +108,33 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QString trimmed = initial > TraceLimit ? before.mid(TraceTrim) : before;
 
     CheckedTrace trace(before);
-    QString Data = reply;
-    appendToTrace(trace, Data);
+    const pelmix::device::FilteredReply filtered = pelmix::device::filterReply(reply);
+    const QString &text = filtered.text;
+    appendToTrace(trace, filtered);
     FUZZ_CHECK(trace.appended());
 
-    // Data: no backspace, every CR followed by LF, every LF preceded by CR.
-    for (qsizetype i = 0; i < Data.size(); ++i) {
-        const char16_t c = Data.at(i).unicode();
+    // text: no backspace, every CR followed by LF, every LF preceded by CR.
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text.at(i).unicode();
         FUZZ_CHECK(c != u'\b');
         if (c == u'\r')
-            FUZZ_CHECK(i + 1 < Data.size() && Data.at(i + 1) == QLatin1Char('\n'));
+            FUZZ_CHECK(i + 1 < text.size() && text.at(i + 1) == QLatin1Char('\n'));
         if (c == u'\n')
-            FUZZ_CHECK(i > 0 && Data.at(i - 1) == QLatin1Char('\r'));
+            FUZZ_CHECK(i > 0 && text.at(i - 1) == QLatin1Char('\r'));
     }
 
     bool leadingBackspace = false;
     const std::u16string expected = expectedFilter(reply, leadingBackspace);
-    FUZZ_CHECK(QStringView(Data) == QStringView(expected.data(), qsizetype(expected.size())));
+    FUZZ_CHECK(QStringView(text) == QStringView(expected.data(), qsizetype(expected.size())));
 
-    // The trace: trimmed old text, at most its last character replaced, then Data.
+    // The trace: trimmed old text, at most its last character replaced, then text.
     const QString &after = trace.text();
-    const qsizetype kept = after.size() - Data.size();
+    const qsizetype kept = after.size() - text.size();
     FUZZ_CHECK(kept == trimmed.size() || kept == trimmed.size() - 1);
     FUZZ_CHECK(kept >= 0);
     const qsizetype erased = trimmed.size() - kept;
     FUZZ_CHECK(erased == (leadingBackspace && !trimmed.isEmpty() ? 1 : 0));
-    FUZZ_CHECK(after.endsWith(Data));
+    FUZZ_CHECK(after.endsWith(text));
     FUZZ_CHECK(QStringView(after).left(kept) == QStringView(trimmed).left(kept));
     return 0;
 }

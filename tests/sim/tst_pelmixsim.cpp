@@ -21,8 +21,7 @@ struct SimProcess
 {
     QProcess process;
     device::Shutdown shutdown;
-    device::TextTrace trace;
-    device::Link link{shutdown, trace};
+    device::Link link{shutdown};
     QString device;
 
     explicit SimProcess(const QStringList &arguments)
@@ -42,7 +41,7 @@ struct SimProcess
     }
     QString ask(char command, float timeout = 1.0f)
     {
-        return run(link.exchange(QString(QLatin1Char(command)), timeout));
+        return run(link.exchange(QString(QLatin1Char(command)), timeout)).text;
     }
 };
 

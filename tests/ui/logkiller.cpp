@@ -12,7 +12,7 @@ int main(int argc, char *argv[])
     if (argc < 2)
         return 2;
     pelmix::ui::LogFile log;
-    if (!log.open(QString::fromLocal8Bit(argv[1]), QStringLiteral("Frequency")))
+    if (!log.open(QString::fromLocal8Bit(argv[1]), pelmix::device::Mode::Frequency))
         return 1;
     log.writeResultLine(QStringLiteral("        12kHz"));
     std::raise(SIGKILL);

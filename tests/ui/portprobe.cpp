@@ -2,7 +2,6 @@
 
 #include "device/Link.h"
 #include "device/Shutdown.h"
-#include "device/TraceBox.h"
 
 #include <QCoreApplication>
 
@@ -14,8 +13,7 @@ int main(int argc, char *argv[])
     if (argc < 2)
         return 2;
     pelmix::device::Shutdown shutdown;
-    pelmix::device::TextTrace trace;
-    pelmix::device::Link link(shutdown, trace);
+    pelmix::device::Link link(shutdown);
     const auto failure = link.setUp(2, QString::fromLocal8Bit(argv[1]));
     std::printf("%s\n", failure ? qPrintable(*failure) : "open");
     return failure ? 1 : 0;

@@ -55,8 +55,8 @@ QStringList run(UiRig &rig, bool cyclic, int measurements = 3)
     QStringList messages;
     const qsizetype before = rig.server.commands().count('w');
     if (cyclic) {
-        rig.window->setCyclePause(0);
-        rig.window->meter().startCycle();
+        rig.meter().setCyclePause(0);
+        rig.meter().startCycle();
     } else {
         click(rig, "hand1");
         measurements = 1;
@@ -68,8 +68,8 @@ QStringList run(UiRig &rig, bool cyclic, int measurements = 3)
                 box->button(QMessageBox::Ok)->click();
             }
             if (cyclic && rig.server.commands().count('w') - before >= measurements)
-                rig.window->meter().stopCycle();
-            return rig.window->meter().activeTasks() == 0;
+                rig.meter().stopCycle();
+            return rig.meter().activeTasks() == 0;
         },
         60000);
     if (!ended)
@@ -122,7 +122,7 @@ void FaultsTest::sameResultsAsAPromptCounter()
     QFETCH(bool, cyclic);
     UiRig rig;
     QTemporaryDir dir;
-    QVERIFY(rig.window->logFile().open(dir.filePath(u"f.log"_qs), u"Frequency"_qs));
+    QVERIFY(rig.window->logFile().open(dir.filePath(u"f.log"_qs), device::Mode::Frequency));
     if (fault == u"slow"_qs)
         rig.model.faults().slowMs = 150;
     else if (fault == u"split"_qs)
@@ -135,8 +135,8 @@ void FaultsTest::sameResultsAsAPromptCounter()
     // Without carriage returns every exchange waits its whole time-out: two will do.
     const QStringList messages = run(rig, cyclic, fault == u"no-cr"_qs ? 2 : 3);
     QCOMPARE(messages, QStringList());
-    QCOMPARE(rig.window->mainDisplay(), u"        12kHz"_qs);
-    QCOMPARE(rig.window->secondDisplay(), u"      83.3mkS"_qs);
+    QCOMPARE(rig.text("Tablo1"), u"        12kHz"_qs);
+    QCOMPARE(rig.text("Tablo2"), u"      83.3mkS"_qs);
     const QByteArray commands = rig.server.commands();
     QCOMPARE(commands.count('D'), commands.count('w'));
     QCOMPARE(QByteArray(commands).replace("wFKBjD", ""), QByteArray());
@@ -159,7 +159,7 @@ void FaultsTest::silentCounter()
     QFETCH(bool, cyclic);
     UiRig rig;
     QTemporaryDir dir;
-    QVERIFY(rig.window->logFile().open(dir.filePath(u"s.log"_qs), u"Frequency"_qs));
+    QVERIFY(rig.window->logFile().open(dir.filePath(u"s.log"_qs), device::Mode::Frequency));
     rig.model.faults().silent = true;
 
     const QStringList messages = run(rig, cyclic, 2);
@@ -167,7 +167,7 @@ void FaultsTest::silentCounter()
     const int measurements = cyclic ? 2 : 1;
     QCOMPARE(messages, QStringList(measurements, u"Connection Error"_qs));
     QCOMPARE(rig.server.commands(), QByteArray(measurements, 'w'));
-    QCOMPARE(rig.window->mainDisplay(), u" Pelmix"_qs);
+    QCOMPARE(rig.text("Tablo1"), u" Pelmix"_qs);
     rig.window->logFile().close();
     QFile log(dir.filePath(u"s.log"_qs));
     QVERIFY(log.open(QIODevice::ReadOnly));
@@ -220,7 +220,7 @@ void FaultsTest::garbageIsDecodedByTheRules()
                          [&](char c) { rig.server.send(c == 'D' ? data : status); });
     }
     QCOMPARE(run(rig, false), QStringList());
-    QCOMPARE(rig.window->mainDisplay(), tablo1);
+    QCOMPARE(rig.text("Tablo1"), tablo1);
     QCOMPARE(rig.server.commands(), commands);
 }
 
@@ -252,7 +252,7 @@ void FaultsTest::floodEndsAtTheTimeOut()
     rig.model.faults().flood = false;
     QTest::qWait(300); // whatever is still on the line drains
     QCOMPARE(run(rig, false), QStringList());
-    QCOMPARE(rig.window->mainDisplay(), u"        12kHz"_qs);
+    QCOMPARE(rig.text("Tablo1"), u"        12kHz"_qs);
 }
 
 void FaultsTest::steppingFaults_data()
@@ -281,7 +281,7 @@ void FaultsTest::steppingFaults()
     QCOMPARE(rig.server.commands().endsWith('D'), measured);
     // The counter stayed at its measuring time 0: the 12 pulses of 1 ms read as 10 ms.
     if (measured)
-        QCOMPARE(rig.window->mainDisplay(), u"       1.2kHz"_qs);
+        QCOMPARE(rig.text("Tablo1"), u"       1.2kHz"_qs);
 }
 
 void FaultsTest::hangUp_data()
@@ -304,8 +304,8 @@ void FaultsTest::hangUp()
         s.setValue(u"Ports/Com2"_qs, linkPath);
         QVERIFY(!r.server.makeLink(linkPath));
     });
-    QVERIFY(rig.window->link().isOpen());
-    QVERIFY(rig.window->logFile().open(dir.filePath(u"h.log"_qs), u"Frequency"_qs));
+    QVERIFY(rig.link().isOpen());
+    QVERIFY(rig.window->logFile().open(dir.filePath(u"h.log"_qs), device::Mode::Frequency));
     rig.model.setTime(3); // "D" takes a second, so the hang-up comes while it waits
     rig.find<QSlider>("Slider2")->setValue(3);
 
@@ -316,15 +316,14 @@ void FaultsTest::hangUp()
             QTimer::singleShot(20, &rig.server, [&] { rig.server.hangUp(); });
     });
     if (at == 'P')
-        QObject::connect(&rig.window->meter(), &measure::Meter::measurementFinished, &rig.server,
-                         [&] {
-                             if (++seen == 1)
-                                 rig.server.hangUp();
-                         });
-    rig.window->setCyclePause(0.3f);
+        QObject::connect(&rig.meter(), &measure::Meter::measurementFinished, &rig.server, [&] {
+            if (++seen == 1)
+                rig.server.hangUp();
+        });
+    rig.meter().setCyclePause(0.3f);
     QStringList messages;
     if (cyclic) {
-        rig.window->meter().startCycle();
+        rig.meter().startCycle();
     } else {
         click(rig, "hand1");
         QVERIFY(rig.waitIdle());
@@ -336,17 +335,17 @@ void FaultsTest::hangUp()
                 messages << box->text();
                 box->button(QMessageBox::Ok)->click();
             }
-            return rig.window->meter().activeTasks() == 0;
+            return rig.meter().activeTasks() == 0;
         },
         15000));
 
     QCOMPARE(messages.size(), 1);
     QVERIFY2(messages.first().startsWith(u"Com2 (%1): "_qs.arg(linkPath)),
              qPrintable(messages.first()));
-    QVERIFY(!rig.window->meter().isCycleRunning());
+    QVERIFY(!rig.meter().isCycleRunning());
     QVERIFY(rig.find("Str11")->isVisible());
     // The clean measurement's result stands; nothing of the failed one.
-    QCOMPARE(rig.window->mainDisplay(), u"    12.346kHz"_qs);
+    QCOMPARE(rig.text("Tablo1"), u"    12.346kHz"_qs);
     rig.window->logFile().close();
     QFile log(dir.filePath(u"h.log"_qs));
     QVERIFY(log.open(QIODevice::ReadOnly));
@@ -443,7 +442,7 @@ void FaultsTest::impatientOperatorNeverOverlapsExchanges()
             rig.find<QSlider>("Slider2")->setValue(random.bounded(5));
             break;
         case 4:
-            rig.window->setCyclePause(float(random.bounded(3)) / 10);
+            rig.meter().setCyclePause(float(random.bounded(3)) / 10);
             break;
         default:
             click(rig, buttons[random.bounded(int(std::size(buttons)))]);
@@ -454,12 +453,12 @@ void FaultsTest::impatientOperatorNeverOverlapsExchanges()
             box->button(QMessageBox::Ok)->click();
         QTest::qWait(random.bounded(30));
     }
-    rig.window->meter().stopCycle();
+    rig.meter().stopCycle();
     QVERIFY(QTest::qWaitFor(
         [&] {
             if (QMessageBox *box = test::visibleMessageBox())
                 box->button(QMessageBox::Ok)->click();
-            return rig.window->meter().activeTasks() == 0;
+            return rig.meter().activeTasks() == 0;
         },
         30000));
     QVERIFY(actions > 100);

@@ -7,8 +7,11 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QProcess>
+#include <QSlider>
 #include <QTemporaryDir>
 #include <QToolButton>
+
+#include <sys/stat.h>
 
 using namespace pelmix;
 using pelmix::test::UiRig;
@@ -43,7 +46,7 @@ void openLog(UiRig &rig, const QString &path)
     QTest::qWait(20);
 }
 
-void runMeasurement(UiRig &rig)
+void measureOnce(UiRig &rig)
 {
     rig.find<QToolButton>("hand1")->click();
     QVERIFY(rig.waitIdle());
@@ -103,15 +106,19 @@ void LogFileTest::fullSessionByteForByte()
     openLog(rig, path);
     QVERIFY(!rig.action("mnuFOpen")->isEnabled());
     QVERIFY(rig.action("mnuFSave")->isEnabled());
-    runMeasurement(rig);
+    measureOnce(rig);
     rig.find<QToolButton>("T")->click();
-    runMeasurement(rig);
+    measureOnce(rig);
+    // A full-width value: a 1 kHz signal at the multiplier 10^4 fills all 13 characters.
+    rig.model.signal().frequencyHz = 1000;
+    rig.find<QSlider>("Slider2")->setValue(4);
+    measureOnce(rig);
     rig.action("mnuFSave")->trigger();
     QVERIFY(rig.action("mnuFOpen")->isEnabled());
     QVERIFY(!rig.action("mnuFSave")->isEnabled());
     // Nothing after the log is closed.
     rig.find<QToolButton>("dt")->click();
-    runMeasurement(rig);
+    measureOnce(rig);
 
     QCOMPARE(contents(path), date +
                                  "\r\n"
@@ -119,7 +126,7 @@ void LogFileTest::fullSessionByteForByte()
                                  time +
                                  "        12kHz\r\n"
                                  "Period\r\n" +
-                                 time + "      81.0mkS\r\n");
+                                 time + "      81.0mkS\r\n" + time + " 1000.00000mkS\r\n");
 }
 
 void LogFileTest::existingLogKeepsItsContent()
@@ -133,7 +140,7 @@ void LogFileTest::existingLogKeepsItsContent()
 
     LogFile log;
     log.setClock([] { return Fixed; });
-    QVERIFY(log.open(path, u"Frequency"_qs));
+    QVERIFY(log.open(path, device::Mode::Frequency));
     QCOMPARE(log.path(), path);
     log.close();
     QCOMPARE(contents(path), "earlier session\r\n" +
@@ -174,17 +181,24 @@ void LogFileTest::unwritablePlaces_data()
     QTest::newRow("no such folder") << u"/nonexistent-folder/x.log"_qs << u"cannot be opened"_qs;
     QTest::newRow("a place nothing can be made")
         << u"/proc/pelmix.log"_qs << u"cannot be opened"_qs;
-    QTest::newRow("a full device") << u"/dev/full"_qs << u"cannot be written"_qs;
+    // A pipe would block the window until a reader came; no device is a log either.
+    QTest::newRow("a named pipe") << u"fifo"_qs << u"not a regular file"_qs;
+    QTest::newRow("a device") << u"/dev/full"_qs << u"not a regular file"_qs;
 }
 
 void LogFileTest::unwritablePlaces()
 {
     QFETCH(QString, path);
     QFETCH(QString, reason);
+    QTemporaryDir dir;
+    if (path == u"fifo"_qs) {
+        path = dir.filePath(u"pipe.log"_qs);
+        QVERIFY(::mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
+    }
     UiRig rig;
     // The file dialog opens a folder rather than choosing it, so a folder is given directly.
     if (QFileInfo(path).isDir())
-        QVERIFY(!rig.window->logFile().open(path, u"Frequency"_qs));
+        QVERIFY(!rig.window->logFile().open(path, device::Mode::Frequency));
     else
         openLog(rig, path);
     const QString message = test::answerMessage();
@@ -193,11 +207,11 @@ void LogFileTest::unwritablePlaces()
     QVERIFY(!rig.window->logFile().isOpen());
     QVERIFY(rig.action("mnuFOpen")->isEnabled());
     QVERIFY(!rig.action("mnuFSave")->isEnabled());
-    runMeasurement(rig);
+    measureOnce(rig);
     rig.find<QToolButton>("T")->click();
-    runMeasurement(rig);
+    measureOnce(rig);
     QCOMPARE(test::answerMessage(300), QString());
-    QCOMPARE(rig.window->mainDisplay(), u"      81.0mkS"_qs);
+    QCOMPARE(rig.text("Tablo1"), u"      81.0mkS"_qs);
 }
 
 void LogFileTest::killedProgramKeepsItsLines()
@@ -219,12 +233,12 @@ void LogFileTest::deletedLogIsReported()
     UiRig rig;
     openLog(rig, path);
     dir.reset(); // the folder and the log in it are deleted
-    runMeasurement(rig);
+    measureOnce(rig);
     const QString message = test::answerMessage();
     QVERIFY2(message.contains(path) && message.contains(u"deleted"_qs), qPrintable(message));
     QVERIFY(!rig.window->logFile().isOpen());
     QVERIFY(rig.action("mnuFOpen")->isEnabled());
-    runMeasurement(rig);
+    measureOnce(rig);
     QCOMPARE(test::answerMessage(300), QString());
 }
 

@@ -38,7 +38,8 @@ private slots:
     void modeButtonsPrepareThePanel();
     void intervalLeavesTheSliderDisabledUntilNextMeasurement();
     void portThatCannotBeOpenedThenRetry();
-    void aboutBoxReleasesAndReopensThePort();
+    void dialogReturnKeepsTheMeasurement_data();
+    void dialogReturnKeepsTheMeasurement();
     void exitWhileCycleWaitsSendsNothingMore_data();
     void exitWhileCycleWaitsSendsNothingMore();
     void exitStoresThePosition();
@@ -56,13 +57,13 @@ void MainWindowTest::firstStartWithEmptyStore()
     QCOMPARE(rig.window->systemPortFor(2), u"/dev/ttyS1"_qs);
     QCOMPARE(rig.find<QLineEdit>("Tablo1")->text(), u" Pelmix"_qs);
     QCOMPARE(rig.find<QLineEdit>("Tablo2")->text(), u" Version 1.4"_qs);
-    QCOMPARE(rig.window->mode(), device::Mode::Frequency);
-    QCOMPARE(rig.window->input(), device::Input::Digital);
-    QCOMPARE(rig.window->edge(), device::Edge::Rising);
-    QVERIFY(!rig.window->filterOn());
-    QCOMPARE(rig.window->level(), 0);
-    QCOMPARE(rig.window->position(), 0);
-    QCOMPARE(rig.window->cyclePause(), 1.0f);
+    QCOMPARE(rig.window->panel().mode(), device::Mode::Frequency);
+    QCOMPARE(rig.window->panel().input(), device::Input::Digital);
+    QCOMPARE(rig.window->panel().edge(), device::Edge::Rising);
+    QVERIFY(!rig.window->panel().filterOn());
+    QCOMPARE(rig.window->panel().level(), 0);
+    QCOMPARE(rig.window->panel().position(), 0);
+    QCOMPARE(rig.meter().cyclePause(), 1.0f);
     QCOMPARE(rig.window->windowTitle(), u"Pelmix"_qs);
     QVERIFY(!rig.window->windowIcon().isNull());
     // Fixed size: the client area of 7965 x 3870 twips under the menu bar.
@@ -198,15 +199,15 @@ void MainWindowTest::filterSwitchPressAndRelease()
 
     QTest::mousePress(Pic1, Qt::LeftButton);
     QVERIFY(!Pic1->isVisible() && Pic2->isVisible());
-    QVERIFY(rig.window->filterOn());
+    QVERIFY(rig.window->panel().filterOn());
     // The release of the same click, over the pressed-in picture, changes nothing.
     QTest::mouseRelease(Pic2, Qt::LeftButton);
-    QVERIFY(rig.window->filterOn());
+    QVERIFY(rig.window->panel().filterOn());
     // A press alone on the pressed-in picture does nothing either.
     QTest::mousePress(Pic2, Qt::RightButton);
-    QVERIFY(rig.window->filterOn() && Pic2->isVisible());
+    QVERIFY(rig.window->panel().filterOn() && Pic2->isVisible());
     QTest::mouseRelease(Pic2, Qt::RightButton);
-    QVERIFY(!rig.window->filterOn());
+    QVERIFY(!rig.window->panel().filterOn());
     QVERIFY(Pic1->isVisible() && !Pic2->isVisible());
 
     // The upload sends what the switch shows.
@@ -219,18 +220,18 @@ void MainWindowTest::filterSwitchPressAndRelease()
 void MainWindowTest::cycleStartedAndStoppedWithTheMouse()
 {
     UiRig rig;
-    rig.window->setCyclePause(0.2f);
+    rig.meter().setCyclePause(0.2f);
     auto *Str11 = rig.find("Str11");
     auto *Str21 = rig.find("Str21");
 
     QTest::mousePress(Str11, Qt::LeftButton);
     QVERIFY(Str21->isVisible() && !Str11->isVisible());
     QTest::mouseRelease(Str21, Qt::LeftButton); // the same click's release
-    QVERIFY(rig.window->meter().isCycleRunning());
+    QVERIFY(rig.meter().isCycleRunning());
     QTRY_VERIFY(rig.server.commands().count('D') >= 2);
     QTest::mouseClick(Str21, Qt::LeftButton);
     QVERIFY(Str11->isVisible() && !Str21->isVisible());
-    QVERIFY(!rig.window->meter().isCycleRunning());
+    QVERIFY(!rig.meter().isCycleRunning());
     QVERIFY(rig.waitIdle());
     const QByteArray sent = rig.server.commands();
     QTest::qWait(400);
@@ -262,10 +263,10 @@ void MainWindowTest::modeButtonsPrepareThePanel()
     auto *Ndp = rig.find<QLabel>("Ndp");
 
     rig.find<QToolButton>("T")->click();
-    QCOMPARE(rig.window->mode(), device::Mode::Period);
+    QCOMPARE(rig.window->panel().mode(), device::Mode::Period);
     QCOMPARE(Ndp->text(), u" Multiplier"_qs);
-    QCOMPARE(rig.window->mainDisplay(), QString());
-    QCOMPARE(rig.window->secondDisplay(), QString());
+    QCOMPARE(rig.text("Tablo1"), QString());
+    QCOMPARE(rig.text("Tablo2"), QString());
     rig.find<QToolButton>("calibr")->click();
     QCOMPARE(Ndp->text(), u" Multiplier"_qs);
     rig.find<QToolButton>("dt")->click();
@@ -293,7 +294,7 @@ void MainWindowTest::intervalLeavesTheSliderDisabledUntilNextMeasurement()
     rig.find<QToolButton>("dt")->click();
     rig.find<QToolButton>("hand1")->click();
     QVERIFY(rig.waitIdle());
-    QCOMPARE(rig.window->mainDisplay(), u"     250.0mkS"_qs);
+    QCOMPARE(rig.text("Tablo1"), u"     250.0mkS"_qs);
 
     rig.find<QToolButton>("F")->click();
     QVERIFY(Slider2->isVisible());
@@ -318,39 +319,57 @@ void MainWindowTest::portThatCannotBeOpenedThenRetry()
     test::store().setValue(u"Ports/Com3"_qs, rig.server.devicePath());
     rig.find<QComboBox>("cboPort")->setCurrentIndex(2);
     rig.find<QPushButton>("cmdOK")->click();
-    QTRY_VERIFY(rig.window->link().isOpen());
-    QVERIFY(rig.window->link().portLabel().startsWith(u"Com3 ("_qs));
+    QTRY_VERIFY(rig.link().isOpen());
+    QVERIFY(rig.link().portLabel().startsWith(u"Com3 ("_qs));
     QTest::qWait(100);
     QVERIFY(!test::visibleMessageBox());
     QCOMPARE(test::store().value(u"Settings/Port"_qs).toString(), u"3"_qs);
 }
 
-void MainWindowTest::aboutBoxReleasesAndReopensThePort()
+void MainWindowTest::dialogReturnKeepsTheMeasurement_data()
 {
+    QTest::addColumn<QString>("dialog");
+    QTest::addColumn<QString>("close");
+    QTest::newRow("about box, OK") << u"frmAbout"_qs << u"cmdOK"_qs;
+    QTest::newRow("about box, close box") << u"frmAbout"_qs << QString();
+    QTest::newRow("options, OK unchanged") << u"frmOptions"_qs << u"cmdOK"_qs;
+    QTest::newRow("options, close box") << u"frmOptions"_qs << QString();
+}
+
+void MainWindowTest::dialogReturnKeepsTheMeasurement()
+{
+    QFETCH(QString, dialog);
+    QFETCH(QString, close);
     UiRig rig;
     int closes = 0;
-    QObject::connect(&rig.window->link().serialPort(), &QSerialPort::aboutToClose, rig.window.get(),
+    QObject::connect(&rig.link().serialPort(), &QSerialPort::aboutToClose, rig.window.get(),
                      [&] { ++closes; });
-    rig.action("mnuHAbout")->trigger();
-    auto *about = rig.find<QDialog>("frmAbout");
-    QVERIFY(about && about->isVisible());
-    QCOMPARE(about->windowTitle(), u"About Pelmix"_qs);
-    rig.action("mnuHAbout")->trigger(); // only brings it to the front
-    QCOMPARE(rig.window->findChildren<QDialog *>(u"frmAbout"_qs).size(), 1);
+    rig.model.setTime(3); // "D" takes a second
+    rig.find<QSlider>("Slider2")->setValue(3);
+    rig.meter().setCyclePause(0.2f);
+    rig.meter().startCycle();
+    QTRY_VERIFY(rig.server.commands().endsWith('D'));
 
-    // The port still works while the box is open.
-    rig.find<QToolButton>("hand1")->click();
+    // Opened and closed while the counter measures.
+    rig.action(dialog == u"frmAbout"_qs ? "mnuHAbout" : "mnuOSelect")->trigger();
+    auto *box = rig.find<QDialog>(dialog.toLatin1().constData());
+    QVERIFY(box && box->isVisible());
+    rig.action(dialog == u"frmAbout"_qs ? "mnuHAbout" : "mnuOSelect")->trigger(); // only raises
+    QCOMPARE(rig.window->findChildren<QDialog *>(dialog).size(), 1);
+    if (close.isEmpty())
+        box->close();
+    else
+        box->findChild<QPushButton *>(close)->click();
+    QTRY_VERIFY(!rig.find(dialog.toLatin1().constData()));
+
+    // The measurement under way ends with its result, the cycle goes on, the port stays.
+    QTRY_COMPARE(rig.text("Tablo1"), u"    12.346kHz"_qs);
+    QVERIFY(rig.meter().isCycleRunning());
+    QTRY_VERIFY(rig.server.commands().count('w') >= 2);
+    rig.meter().stopCycle();
     QVERIFY(rig.waitIdle());
     QCOMPARE(closes, 0);
-
-    QTest::keyClick(about, Qt::Key_Escape);
-    QTRY_VERIFY(!rig.find("frmAbout"));
-    QTRY_VERIFY(rig.window->link().isOpen());
-    QCOMPARE(closes, 1);
     QVERIFY(!test::visibleMessageBox());
-    rig.find<QToolButton>("hand1")->click();
-    QVERIFY(rig.waitIdle());
-    QCOMPARE(rig.server.commands().count('w'), 2);
 }
 
 void MainWindowTest::exitWhileCycleWaitsSendsNothingMore_data()
@@ -366,16 +385,16 @@ void MainWindowTest::exitWhileCycleWaitsSendsNothingMore()
 {
     QFETCH(QString, during);
     UiRig rig;
-    rig.window->setCyclePause(0.5f);
+    rig.meter().setCyclePause(0.5f);
     if (during == u"exchange"_qs) {
         rig.model.setTime(3); // "D" takes a second
         rig.find<QSlider>("Slider2")->setValue(3);
     }
     if (during == u"message"_qs)
         rig.model.faults().silent = true;
-    rig.window->meter().startCycle();
+    rig.meter().startCycle();
     if (during == u"pause"_qs)
-        QTRY_VERIFY(rig.server.commands().count('D') == 1 && !rig.window->meter().isMeasuring());
+        QTRY_VERIFY(rig.server.commands().count('D') == 1 && !rig.meter().isMeasuring());
     else if (during == u"exchange"_qs)
         QTRY_VERIFY(rig.server.commands().endsWith('D'));
     else if (during == u"message"_qs)
@@ -386,12 +405,12 @@ void MainWindowTest::exitWhileCycleWaitsSendsNothingMore()
     const QByteArray sent = rig.server.commands();
     rig.window->close();
     QVERIFY(rig.ended);
-    QVERIFY(!rig.window->link().isOpen());
+    QVERIFY(!rig.link().isOpen());
     QVERIFY(!test::visibleMessageBox());
     QVERIFY(!rig.find("frmOptions") || !rig.find("frmOptions")->isVisible());
     QTest::qWait(1200);
     QCOMPARE(rig.server.commands(), sent);
-    QCOMPARE(rig.window->meter().activeTasks(), 0);
+    QCOMPARE(rig.meter().activeTasks(), 0);
 }
 
 void MainWindowTest::exitStoresThePosition()
@@ -439,7 +458,7 @@ void MainWindowTest::garbageInTheStoreGivesDefaults()
     });
     QCOMPARE(rig.window->pos(), QPoint(px(1000), px(1000)));
     QCOMPARE(rig.window->portNumber(), qint16(2));
-    QVERIFY(rig.window->link().isOpen());
+    QVERIFY(rig.link().isOpen());
 }
 
 QTEST_MAIN(MainWindowTest)

@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSlider>
 
 using namespace pelmix;
 using pelmix::test::UiRig;
@@ -33,7 +34,7 @@ private slots:
 
     void layout();
     void emptyStoreOkStoresTwo();
-    void chooseCom5AndHalfASecond();
+    void portChangeWaitsForTheMeasurement();
     void showsTheCurrentPause();
     void noEntrySelectedStoresZero();
     void typedNameIsNotUsed();
@@ -73,46 +74,57 @@ void OptionsTest::layout()
 void OptionsTest::emptyStoreOkStoresTwo()
 {
     UiRig rig;
-    rig.window->setCyclePause(1.0f);
+    rig.meter().setCyclePause(1.0f);
     QDialog *dialog = openOptions(rig);
     QCOMPARE(dialog->findChild<QComboBox *>(u"cboPort"_qs)->currentText(), u"Com2"_qs);
     QCOMPARE(dialog->findChild<QLineEdit *>(u"TimWin"_qs)->text(), u"1"_qs);
     dialog->findChild<QPushButton *>(u"cmdOK"_qs)->click();
     QTRY_VERIFY(!rig.find("frmOptions"));
     QCOMPARE(test::store().value(u"Settings/Port"_qs).toString(), u"2"_qs);
-    QCOMPARE(rig.window->cyclePause(), 1.0f);
-    QTRY_VERIFY(rig.window->link().isOpen());
+    QCOMPARE(rig.meter().cyclePause(), 1.0f);
+    QTRY_VERIFY(rig.link().isOpen());
     QVERIFY(!test::visibleMessageBox());
 }
 
-void OptionsTest::chooseCom5AndHalfASecond()
+void OptionsTest::portChangeWaitsForTheMeasurement()
 {
     UiRig rig;
-    test::store().setValue(u"Ports/Com5"_qs, rig.server.devicePath());
-    int closes = 0;
-    QObject::connect(&rig.window->link().serialPort(), &QSerialPort::aboutToClose, rig.window.get(),
-                     [&] { ++closes; });
+    sim::CounterModel otherModel;
+    sim::PtyServer other(otherModel);
+    QVERIFY(!other.start());
+    test::store().setValue(u"Ports/Com5"_qs, other.devicePath());
+    rig.model.setTime(3); // "D" takes a second
+    rig.find<QSlider>("Slider2")->setValue(3);
+    rig.find<QAbstractButton>("hand1")->click();
+    QTRY_VERIFY(rig.server.commands().endsWith('D'));
+
     QDialog *dialog = openOptions(rig);
     dialog->findChild<QComboBox *>(u"cboPort"_qs)->setCurrentIndex(4);
     dialog->findChild<QLineEdit *>(u"TimWin"_qs)->setText(u"0.5"_qs);
     dialog->findChild<QPushButton *>(u"cmdOK"_qs)->click();
-
     QCOMPARE(test::store().value(u"Settings/Port"_qs).toString(), u"5"_qs);
     QCOMPARE(rig.window->portNumber(), qint16(5));
-    QCOMPARE(rig.window->cyclePause(), 0.5f);
-    QTRY_VERIFY(rig.window->link().isOpen());
-    QVERIFY(rig.window->link().portLabel().startsWith(u"Com5 ("_qs));
-    QCOMPARE(closes, 1);
+    QCOMPARE(rig.meter().cyclePause(), 0.5f);
+
+    // The measurement under way ends on Com2; then Com5 takes over.
+    QVERIFY(rig.waitIdle());
+    QCOMPARE(rig.text("Tablo1"), u"    12.346kHz"_qs);
+    QTRY_VERIFY(rig.link().portLabel().startsWith(u"Com5 ("_qs));
+    rig.find<QAbstractButton>("hand1")->click();
+    QVERIFY(rig.waitIdle());
+    QVERIFY(other.commands().startsWith("wFKBj"));
+    QCOMPARE(rig.server.commands().count('w'), 1);
+    QVERIFY(!test::visibleMessageBox());
 }
 
 void OptionsTest::showsTheCurrentPause()
 {
     UiRig rig;
-    rig.window->setCyclePause(3.0f);
+    rig.meter().setCyclePause(3.0f);
     QDialog *dialog = openOptions(rig);
     QCOMPARE(dialog->findChild<QLineEdit *>(u"TimWin"_qs)->text(), u"3"_qs);
     dialog->findChild<QPushButton *>(u"cmdOK"_qs)->click();
-    QCOMPARE(rig.window->cyclePause(), 3.0f);
+    QCOMPARE(rig.meter().cyclePause(), 3.0f);
 }
 
 void OptionsTest::noEntrySelectedStoresZero()
@@ -161,7 +173,7 @@ void OptionsTest::cancelEndsTheProgramStoringNothing()
     else
         dialog->findChild<QPushButton *>(u"cmdCancel"_qs)->click();
     QVERIFY(rig.ended);
-    QVERIFY(!rig.window->link().isOpen());
+    QVERIFY(!rig.link().isOpen());
     QVERIFY(!test::store().contains(u"Settings/Port"_qs));
     QVERIFY(!test::store().contains(u"Settings/MainLeft"_qs));
 }
@@ -169,7 +181,7 @@ void OptionsTest::cancelEndsTheProgramStoringNothing()
 void OptionsTest::closeBoxOnlyCloses()
 {
     UiRig rig;
-    rig.window->setCyclePause(2.0f);
+    rig.meter().setCyclePause(2.0f);
     QDialog *dialog = openOptions(rig);
     dialog->findChild<QComboBox *>(u"cboPort"_qs)->setCurrentIndex(6);
     dialog->findChild<QLineEdit *>(u"TimWin"_qs)->setText(u"7"_qs);
@@ -177,9 +189,9 @@ void OptionsTest::closeBoxOnlyCloses()
     QTRY_VERIFY(!rig.find("frmOptions"));
     QVERIFY(!rig.ended);
     QVERIFY(!test::store().contains(u"Settings/Port"_qs));
-    QCOMPARE(rig.window->cyclePause(), 2.0f);
-    QTRY_VERIFY(rig.window->link().isOpen());
-    QVERIFY(rig.window->link().portLabel().startsWith(u"Com2 ("_qs));
+    QCOMPARE(rig.meter().cyclePause(), 2.0f);
+    QTRY_VERIFY(rig.link().isOpen());
+    QVERIFY(rig.link().portLabel().startsWith(u"Com2 ("_qs));
 }
 
 void OptionsTest::secondChoiceOnlyRaises()

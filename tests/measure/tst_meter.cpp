@@ -19,7 +19,7 @@ int countOf(const QByteArray &commands, char c)
 
 } // namespace
 
-class CycleTest : public QObject
+class MeterTest : public QObject
 {
     Q_OBJECT
 
@@ -32,12 +32,13 @@ private slots:
     void singleDuringPauseStopsTheCycle();
     void singleDuringMeasurementWaitsItsTurn();
     void restartWhileStoppingRunsOneLoop();
-    void modeChangeDuringDataWait();
+    void modeChangeDuringMeasurement_data();
+    void modeChangeDuringMeasurement();
     void portFailureStopsTheCycle_data();
     void portFailureStopsTheCycle();
 };
 
-void CycleTest::singleFrequencyMeasurement()
+void MeterTest::singleFrequencyMeasurement()
 {
     test::MeasureRig rig;
     const double start = rig.server.secondsSinceStart();
@@ -49,16 +50,17 @@ void CycleTest::singleFrequencyMeasurement()
     // The reset pulse and its pause come between the status query and the mode letter.
     QVERIFY(r[1].seconds - r[0].seconds >= 0.1);
     QVERIFY(r[0].seconds >= start);
-    QCOMPARE(rig.panel.tablo1, u"        12kHz"_qs);
-    QCOMPARE(rig.panel.tablo2, u"      83.3mkS"_qs);
-    QCOMPARE(rig.panel.progressBar, QList<int>{100});
+    QCOMPARE(rig.results.size(), 1);
+    const measure::Result &result = rig.results.first();
+    QCOMPARE(result.status, measure::Status::Ok);
+    QCOMPARE(result.value, 12e3);
+    QCOMPARE(rig.logged(), QStringList{u"        12kHz"_qs});
     QCOMPARE(rig.link.progress(), qint16(0));
-    QCOMPARE(rig.log.lines, QStringList{u"result:        12kHz"_qs});
-    QCOMPARE(rig.messenger.messages, QStringList());
+    QCOMPARE(rig.reporter.messages, QStringList());
     QCOMPARE(rig.meter.lastReply(), u"F0000000C\r\n"_qs);
 }
 
-void CycleTest::silentCounter()
+void MeterTest::silentCounter()
 {
     sim::Faults faults;
     faults.silent = true;
@@ -70,30 +72,33 @@ void CycleTest::silentCounter()
 
     QVERIFY(test::secondsOf(clock) >= 1.0);
     QCOMPARE(rig.server.commands(), QByteArray("w"));
-    QCOMPARE(rig.messenger.messages, QStringList{device::ConnectionError});
-    QCOMPARE(rig.log.lines, QStringList());
-    QCOMPARE(rig.panel.tablo1, u" Pelmix"_qs);
+    QCOMPARE(rig.reporter.messages, QStringList{device::ConnectionError});
+    // Nothing to log, but the measurement is on record as one without an answer.
+    QCOMPARE(rig.logged(), QStringList());
+    QCOMPARE(rig.results.size(), 1);
+    QCOMPARE(rig.results.first().status, measure::Status::Timeout);
+    QVERIFY(!rig.results.first().dataRequested);
 }
 
-void CycleTest::cycleWithoutPauseStillStops()
+void MeterTest::cycleWithoutPauseStillStops()
 {
     test::MeasureRig rig;
     rig.meter.setCyclePause(0);
     rig.meter.startCycle();
-    QVERIFY(rig.panel.cycleShown);
-    QTRY_VERIFY(rig.log.lines.size() >= 3);
+    QVERIFY(rig.cycleShown);
+    QTRY_VERIFY(rig.logged().size() >= 3);
     rig.meter.stopCycle();
-    QVERIFY(!rig.panel.cycleShown);
-    const int logged = int(rig.log.lines.size());
+    QVERIFY(!rig.cycleShown);
+    const int logged = int(rig.logged().size());
     QVERIFY(rig.waitIdle());
 
     // The measurement under way when the stop came finishes; none starts after it.
-    QVERIFY(rig.log.lines.size() - logged <= 1);
-    QCOMPARE(countOf(rig.server.commands(), 'w'), int(rig.log.lines.size()));
+    QVERIFY(rig.logged().size() - logged <= 1);
+    QCOMPARE(countOf(rig.server.commands(), 'w'), int(rig.logged().size()));
     QCOMPARE(rig.server.overlaps(), 0);
 }
 
-void CycleTest::stopDuringPauseSendsNothingMore()
+void MeterTest::stopDuringPauseSendsNothingMore()
 {
     test::MeasureRig rig;
     rig.meter.setCyclePause(2.0f);
@@ -109,7 +114,7 @@ void CycleTest::stopDuringPauseSendsNothingMore()
     QVERIFY(test::secondsOf(clock) >= 2.0);
 }
 
-void CycleTest::stopDuringMeasurementFinishesIt()
+void MeterTest::stopDuringMeasurementFinishesIt()
 {
     test::MeasureRig rig;
     rig.meter.setCyclePause(0.3f);
@@ -119,24 +124,24 @@ void CycleTest::stopDuringMeasurementFinishesIt()
         if (c == 'D')
             rig.meter.stopCycle();
     });
-    QTRY_VERIFY(!rig.log.lines.isEmpty());
+    QTRY_VERIFY(!rig.logged().isEmpty());
     const double lastLine = rig.server.secondsSinceStart();
     QVERIFY(rig.waitIdle());
 
     QCOMPARE(rig.server.commands(), QByteArray("wFKBjD"));
-    QCOMPARE(rig.log.lines.size(), 1);
+    QCOMPARE(rig.logged().size(), 1);
     // One more pause passed before the loop ended.
     QVERIFY(rig.server.secondsSinceStart() - lastLine >= 0.25);
 }
 
-void CycleTest::singleDuringPauseStopsTheCycle()
+void MeterTest::singleDuringPauseStopsTheCycle()
 {
     test::MeasureRig rig;
     rig.meter.setCyclePause(1.0f);
     rig.meter.startCycle();
     QTest::qWait(200);
     rig.meter.measureOnce();
-    QVERIFY(!rig.panel.cycleShown);
+    QVERIFY(!rig.cycleShown);
     QVERIFY(!rig.meter.isCycleRunning());
     // The single measurement starts at once, inside the cycle's pause of a second.
     QTRY_COMPARE_WITH_TIMEOUT(rig.server.commands().left(1), QByteArray("w"), 700);
@@ -144,12 +149,12 @@ void CycleTest::singleDuringPauseStopsTheCycle()
     QCOMPARE(rig.server.commands(), QByteArray("wFKBjD"));
 }
 
-void CycleTest::singleDuringMeasurementWaitsItsTurn()
+void MeterTest::singleDuringMeasurementWaitsItsTurn()
 {
     test::MeasureRig rig;
     rig.model.setTimeScale(0.2); // "D" at position 2 answers after 20 ms
     rig.model.setTime(2);
-    rig.panel.settings.time = 2;
+    rig.panel.values.position = 2;
     rig.meter.setCyclePause(0.2f);
     rig.meter.startCycle();
     const auto clicks =
@@ -165,7 +170,7 @@ void CycleTest::singleDuringMeasurementWaitsItsTurn()
     QVERIFY(rig.waitIdle());
 
     QCOMPARE(rig.server.overlaps(), 0);
-    QCOMPARE(rig.log.lines.size(), 2);
+    QCOMPARE(rig.logged().size(), 2);
     QCOMPARE(countOf(rig.server.commands(), 'w'), 2);
     QVERIFY(!rig.meter.isCycleRunning());
 
@@ -182,7 +187,7 @@ void CycleTest::singleDuringMeasurementWaitsItsTurn()
     QCOMPARE(rig.server.overlaps(), 0);
 }
 
-void CycleTest::restartWhileStoppingRunsOneLoop()
+void MeterTest::restartWhileStoppingRunsOneLoop()
 {
     test::MeasureRig rig;
     rig.meter.setCyclePause(0.5f);
@@ -190,35 +195,49 @@ void CycleTest::restartWhileStoppingRunsOneLoop()
     QTest::qWait(100);
     rig.meter.stopCycle();
     rig.meter.startCycle(); // a new loop inside the old one's pause
-    QTRY_VERIFY(rig.log.lines.size() >= 2);
+    QTRY_VERIFY(rig.logged().size() >= 2);
     rig.meter.stopCycle();
     QVERIFY(rig.waitIdle());
 
     // Only the new loop measured: about one measurement per pause, never two at once.
     QCOMPARE(rig.server.overlaps(), 0);
-    QCOMPARE(countOf(rig.server.commands(), 'w'), int(rig.log.lines.size()));
+    QCOMPARE(countOf(rig.server.commands(), 'w'), int(rig.logged().size()));
 }
 
-void CycleTest::modeChangeDuringDataWait()
+void MeterTest::modeChangeDuringMeasurement_data()
 {
+    QTest::addColumn<char>("changeAt");
+    QTest::newRow("during the upload") << 'K';
+    QTest::newRow("during the data wait") << 'D';
+}
+
+void MeterTest::modeChangeDuringMeasurement()
+{
+    QFETCH(char, changeAt);
     test::MeasureRig rig;
     rig.model.setTimeScale(0.2);
     rig.model.setTime(3);
-    rig.panel.settings.time = 3;
+    rig.panel.values.position = 3;
     QObject::connect(&rig.server, &sim::PtyServer::commandReceived, &rig.server, [&](char c) {
-        if (c == 'D')
-            rig.panel.settings.modeValue = Mode::Period;
+        if (c == changeAt)
+            rig.panel.values.mode = Mode::Interval;
     });
     rig.meter.measureOnce();
     QVERIFY(rig.waitIdle());
 
-    // Frequency's routine ran, then period's, with the settings uploaded for frequency.
-    QCOMPARE(rig.server.commands(), QByteArray("wFKBjDD"));
-    QCOMPARE(rig.log.lines.size(), 1);
-    QVERIFY(rig.log.lines.first().endsWith(u"mkS"_qs));
+    // The measurement stays a frequency measurement: one data request, decoded as the
+    // frequency it is. The next one uploads interval mode first.
+    QCOMPARE(rig.server.commands(), QByteArray("wFKBjD"));
+    QCOMPARE(rig.logged(), QStringList{u"    12.346kHz"_qs});
+    QCOMPARE(rig.results.first().mode, Mode::Frequency);
+    rig.server.clearRecord();
+    rig.meter.measureOnce();
+    QVERIFY(rig.waitIdle());
+    QCOMPARE(rig.server.commands(), QByteArray("wIKBjD"));
+    QCOMPARE(rig.results.last().mode, Mode::Interval);
 }
 
-void CycleTest::portFailureStopsTheCycle_data()
+void MeterTest::portFailureStopsTheCycle_data()
 {
     QTest::addColumn<char>("hangUpAt");
     QTest::newRow("status query") << 'w';
@@ -226,13 +245,13 @@ void CycleTest::portFailureStopsTheCycle_data()
     QTest::newRow("data request") << 'D';
 }
 
-void CycleTest::portFailureStopsTheCycle()
+void MeterTest::portFailureStopsTheCycle()
 {
     QFETCH(char, hangUpAt);
     test::MeasureRig rig;
     rig.model.setTimeScale(1); // "D" at position 3 takes a second: the hang-up comes first
     rig.model.setTime(3);
-    rig.panel.settings.time = 3;
+    rig.panel.values.position = 3;
     rig.meter.setCyclePause(0.1f);
     int seen = 0;
     QObject::connect(&rig.server, &sim::PtyServer::commandReceived, &rig.server, [&](char c) {
@@ -243,15 +262,14 @@ void CycleTest::portFailureStopsTheCycle()
     rig.meter.startCycle();
     QVERIFY(rig.waitIdle(15000));
 
-    QCOMPARE(rig.messenger.messages.size(), 1);
-    QVERIFY2(rig.messenger.messages.first().startsWith(u"Com2 ("_qs),
-             qPrintable(rig.messenger.messages.first()));
+    QCOMPARE(rig.reporter.messages.size(), 1);
+    QVERIFY2(rig.reporter.messages.first().startsWith(u"Com2 ("_qs),
+             qPrintable(rig.reporter.messages.first()));
     QVERIFY(!rig.meter.isCycleRunning());
-    QVERIFY(!rig.panel.cycleShown);
+    QVERIFY(!rig.cycleShown);
     // The first measurement's result stands and is logged once; nothing from the failed one.
-    QCOMPARE(rig.log.lines.size(), 1);
-    QCOMPARE(rig.panel.tablo1, u"    12.346kHz"_qs);
+    QCOMPARE(rig.logged(), QStringList{u"    12.346kHz"_qs});
 }
 
-QTEST_GUILESS_MAIN(CycleTest)
-#include "tst_cycle.moc"
+QTEST_GUILESS_MAIN(MeterTest)
+#include "tst_meter.moc"

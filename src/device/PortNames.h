@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QString>
+
+class QSettings;
+
+namespace pelmix::device {
+
+// The system device behind ComN (N from 1 to 8): the name stored under "Ports/ComN" in
+// the settings, else COMN on Windows and /dev/ttyS<N-1> elsewhere. Nothing for a number
+// outside 1 to 8.
+QString systemPortFor(int portNumber, const QSettings &settings);
+
+} // namespace pelmix::device

@@ -1,0 +1,240 @@
+// Decoding a data reply into a result, and the display texts formatted from it: one
+// table per mode, no counter needed.
+
+#include "measure/Result.h"
+
+#include <QTest>
+
+using namespace pelmix;
+using device::Mode;
+using measure::Status;
+
+namespace {
+
+const QString Overflow = u"     Overflow"_qs;
+const QString Keep = u"<unchanged>"_qs;
+
+device::Reply complete(const char *reply)
+{
+    return {QString::fromLatin1(reply).replace(u"\r"_qs, u"\r\n"_qs), true};
+}
+
+} // namespace
+
+class ResultTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void frequency_data();
+    void frequency() { check(); }
+    void period_data();
+    void period() { check(); }
+    void interval_data();
+    void interval() { check(); }
+    void count_data();
+    void count() { check(); }
+    void valuesInSiUnits_data();
+    void valuesInSiUnits();
+    void dataRequests_data();
+    void dataRequests();
+
+private:
+    void columns();
+    void row(const char *name, int position, device::Reply reply, const char *main,
+             const QString &second, Status status);
+    void check();
+    Mode m_mode = Mode::Frequency;
+};
+
+void ResultTest::columns()
+{
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<int>("position");
+    QTest::addColumn<device::Reply>("reply");
+    QTest::addColumn<QString>("main");
+    QTest::addColumn<QString>("second");
+    QTest::addColumn<Status>("status");
+}
+
+void ResultTest::row(const char *name, int position, device::Reply reply, const char *main,
+                     const QString &second, Status status)
+{
+    QTest::newRow(name) << int(m_mode) << position << reply << QString::fromLatin1(main) << second
+                        << status;
+}
+
+void ResultTest::check()
+{
+    QFETCH(int, mode);
+    QFETCH(int, position);
+    QFETCH(device::Reply, reply);
+    QFETCH(QString, main);
+    QFETCH(QString, second);
+    QFETCH(Status, status);
+
+    const measure::Result result = measure::decodeResult(Mode(mode), position, reply);
+    const measure::DisplayTexts texts = measure::displayTexts(result);
+    QCOMPARE(texts.main, main);
+    QCOMPARE(texts.second.value_or(Keep), second);
+    QCOMPARE(result.status, status);
+    QCOMPARE(result.reply, reply.text);
+    QCOMPARE(result.hasValue(), status == Status::Ok);
+}
+
+void ResultTest::frequency_data()
+{
+    columns();
+    m_mode = Mode::Frequency;
+    row("0: 50", 0, complete("F00000032\r"), "        50kHz", u"      20.0mkS"_qs, Status::Ok);
+    row("3: 100000", 3, complete("F000186A0\r"), "   100.000kHz", u"      10.0mkS"_qs, Status::Ok);
+    row("3: 40000, top half positive", 3, complete("F00009C40\r"), "    40.000kHz",
+        u"      25.0mkS"_qs, Status::Ok);
+    row("2: 3", 2, complete("F00000003\r"), "      0.03kHz", u"   33333.3mkS"_qs, Status::Ok);
+    row("4: 123456789", 4, complete("F075BCD15\r"), "12345.6789kHz", u"       0.1mkS"_qs,
+        Status::Ok);
+    row("0: FFFFFFFF", 0, complete("FFFFFFFFF\r"), "4294967295kHz", u"       0.0mkS"_qs,
+        Status::Ok);
+    row("4: FFFFFFFF overflows", 4, complete("FFFFFFFFF\r"), "     Overflow", u"       0.0mkS"_qs,
+        Status::Overflow);
+    row("0: no signal is a measured zero", 0, complete("F00000000\r"), "         0kHz",
+        u"       0.0mkS"_qs, Status::Ok);
+    // A time-out shows a zero on the displays, but the result says what happened.
+    row("1: time-out", 1, {}, "       0.0kHz", u"       0.0mkS"_qs, Status::Timeout);
+    row("3: time-out with digits", 3, {u"F000186A0"_qs, false}, "   100.000kHz",
+        u"      10.0mkS"_qs, Status::Timeout);
+    row("1: only the letter", 1, complete("F\r"), "       0.0kHz", u"       0.0mkS"_qs,
+        Status::Unreadable);
+    row("2: NUL in the digits", 2,
+        complete("F00\x01"
+                 "00032\r"),
+        "      0.00kHz", u"       0.0mkS"_qs, Status::Unreadable);
+    row("0: a 12-digit reply", 0, complete("T000000002710\r"), "         0kHz", u"       0.0mkS"_qs,
+        Status::Unreadable);
+}
+
+void ResultTest::period_data()
+{
+    columns();
+    m_mode = Mode::Period;
+    row("0: 0", 0, complete("T000000000000\r"), "       0.0mkS", u"        0.0Hz"_qs, Status::Ok);
+    row("0: unreadable", 0, complete("T0000000000X0\r"), "       0.0mkS", u"        0.0Hz"_qs,
+        Status::Unreadable);
+    row("4: 0", 4, complete("T000000000000\r"), "   0.00000mkS", u"    0.00000Hz"_qs, Status::Ok);
+    row("0: 10000, exactly 1 kHz in Hz", 0, complete("T000000002710\r"), "    1000.0mkS",
+        u"     1000.0Hz"_qs, Status::Ok);
+    row("0: 9999", 0, complete("T00000000270F\r"), "     999.9mkS", u"     1.000kHz"_qs,
+        Status::Ok);
+    row("0: 50000, top half positive", 0, complete("T00000000C350\r"), "    5000.0mkS",
+        u"      200.0Hz"_qs, Status::Ok);
+    row("0: 100", 0, complete("T000000000064\r"), "      10.0mkS", u"   100.000kHz"_qs, Status::Ok);
+    row("1: 12345", 1, complete("T000000003039\r"), "    123.45mkS", u"     8.100kHz"_qs,
+        Status::Ok);
+    row("2: 100000", 2, complete("T0000000186A0\r"), "   100.000mkS", u"    10.000kHz"_qs,
+        Status::Ok);
+    row("4: 10000000", 4, complete("T000000989680\r"), " 100.00000mkS", u"  10.00000kHz"_qs,
+        Status::Ok);
+    row("4: 100000000", 4, complete("T000005F5E100\r"), "1000.00000mkS", u" 1000.00000Hz"_qs,
+        Status::Ok);
+    row("0: 1000000000 period overflows", 0, complete("T00003B9ACA00\r"), "     Overflow",
+        u"        0.0Hz"_qs, Status::Overflow);
+    // The period is shown; only the frequency beside it does not fit.
+    row("4: 10000 frequency overflows", 4, complete("T000000002710\r"), "   0.10000mkS", Overflow,
+        Status::Ok);
+    row("4: 10001", 4, complete("T000000002711\r"), "   0.10001mkS", u"9999.00010kHz"_qs,
+        Status::Ok);
+    row("0: time-out", 0, {}, "       0.0mkS", u"        0.0Hz"_qs, Status::Timeout);
+}
+
+void ResultTest::interval_data()
+{
+    columns();
+    m_mode = Mode::Interval;
+    row("1000", 0, complete("I0000000003E8\r"), "     100.0mkS", QString(), Status::Ok);
+    row("0", 0, complete("I000000000000\r"), "       0.0mkS", QString(), Status::Ok);
+    row("999999999", 0, complete("I00003B9AC9FF\r"), "99999999.9mkS", QString(), Status::Ok);
+    row("1000000000 overflows", 0, complete("I00003B9ACA00\r"), "     Overflow", QString(),
+        Status::Overflow);
+    row("short reply", 0, complete("I12\r"), "       0.0mkS", QString(), Status::Unreadable);
+    row("time-out", 0, {}, "       0.0mkS", QString(), Status::Timeout);
+}
+
+void ResultTest::count_data()
+{
+    columns();
+    m_mode = Mode::Count;
+    row("100000", 0, complete("P0000000186A0\r"), "       100000", Keep, Status::Ok);
+    row("0", 0, complete("P000000000000\r"), "            0", Keep, Status::Ok);
+    row("13 digits", 0, complete("P09184E729FFF\r"), "9999999999999", Keep, Status::Ok);
+    row("14 digits overflow", 0, complete("P09184E72A000\r"), "     Overflow", Keep,
+        Status::Overflow);
+    row("unreadable reads 0", 0, complete("P\xff\r"), "            0", Keep, Status::Unreadable);
+    row("time-out", 0, {}, "            0", Keep, Status::Timeout);
+}
+
+void ResultTest::valuesInSiUnits_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<int>("position");
+    QTest::addColumn<QString>("reply");
+    QTest::addColumn<double>("value");
+    QTest::addColumn<double>("secondary"); // 0: none
+
+    QTest::newRow("frequency 1 ms")
+        << int(Mode::Frequency) << 0 << u"F00000032\r\n"_qs << 50e3 << 1 / 50e3;
+    QTest::newRow("frequency 10 s")
+        << int(Mode::Frequency) << 4 << u"F075BCD15\r\n"_qs << 12345678.9 << 1 / 12345678.9;
+    QTest::newRow("calibration 1 s")
+        << int(Mode::Calibration) << 3 << u"F000F4240\r\n"_qs << 1e6 << 1e-6;
+    QTest::newRow("period x1") << int(Mode::Period) << 0 << u"T000000002710\r\n"_qs << 1e-3 << 1e3;
+    QTest::newRow("period x10000")
+        << int(Mode::Period) << 4 << u"T000005F5E100\r\n"_qs << 1e-3 << 1e3;
+    QTest::newRow("no signal") << int(Mode::Period) << 2 << u"T000000000000\r\n"_qs << 0.0 << 0.0;
+    QTest::newRow("interval") << int(Mode::Interval) << 0 << u"I0000000003E8\r\n"_qs << 1e-4 << 0.0;
+    QTest::newRow("count") << int(Mode::Count) << 0 << u"P0000000186A0\r\n"_qs << 1e5 << 0.0;
+}
+
+void ResultTest::valuesInSiUnits()
+{
+    QFETCH(int, mode);
+    QFETCH(int, position);
+    QFETCH(QString, reply);
+    QFETCH(double, value);
+    QFETCH(double, secondary);
+    const measure::Result result = measure::decodeResult(Mode(mode), position, {reply, true});
+    QCOMPARE(result.value, value);
+    if (secondary == 0)
+        QVERIFY(std::isnan(result.secondary));
+    else
+        QCOMPARE(result.secondary, secondary);
+}
+
+void ResultTest::dataRequests_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<int>("position");
+    QTest::addColumn<int>("digits");
+    QTest::addColumn<float>("timeout");
+
+    QTest::newRow("frequency 1 ms") << int(Mode::Frequency) << 0 << 8 << 1.0f;
+    QTest::newRow("frequency 100 ms") << int(Mode::Frequency) << 2 << 8 << 1.0f;
+    QTest::newRow("frequency 1 s") << int(Mode::Frequency) << 3 << 8 << 1.1f;
+    QTest::newRow("calibration 10 s") << int(Mode::Calibration) << 4 << 8 << 11.0f;
+    QTest::newRow("period") << int(Mode::Period) << 4 << 12 << 20.5f;
+    QTest::newRow("interval") << int(Mode::Interval) << 0 << 12 << 20.5f;
+    QTest::newRow("count") << int(Mode::Count) << 0 << 12 << 2.0f;
+}
+
+void ResultTest::dataRequests()
+{
+    QFETCH(int, mode);
+    QFETCH(int, position);
+    QFETCH(int, digits);
+    QFETCH(float, timeout);
+    const measure::DataRequest request = measure::dataRequest(Mode(mode), position);
+    QCOMPARE(request.digits, digits);
+    QCOMPARE(request.timeout, timeout);
+}
+
+QTEST_APPLESS_MAIN(ResultTest)
+#include "tst_result.moc"
