@@ -128,15 +128,11 @@ void EngineTest::exchange_data()
         << QStringList{QString(), QString(), QString(), QString(),
                        u"-109,\"Missing parameter\";-224,\"Illegal parameter value\";"
                        "-104,\"Data type error\";-108,\"Parameter not allowed\""_qs};
-    QTest::newRow("binary") << none << QStringList{u"\u0001\u00ffx"_qs, u"SYST:ERR?"_qs}
-                            << QStringList{QString(), u"-102,\"Syntax error\""_qs};
     QTest::newRow("*RST restores the defaults")
         << none
         << QStringList{u"INP:LEV 5;FILT ON;:SAMP:COUN 4;:CONF:PER"_qs, u"*RST"_qs,
                        u"INP:LEV?;FILT?;:SAMP:COUN?;:FREQ:GATE:TIME?;:CONF?"_qs}
         << QStringList{QString(), QString(), u"+0;0;+1;+1.00000000000000E+000;\"FREQ\""_qs};
-    QTest::newRow("*OPC? after a measurement")
-        << QList<double>{1} << QStringList{u"INIT;*OPC?"_qs} << QStringList{u"1"_qs};
 }
 
 void EngineTest::exchange()
