@@ -42,7 +42,7 @@ file(CONFIGURE OUTPUT ${_pelmix_out}/${PELMIX_APPSTREAM_ID}.metainfo.xml
 install(FILES ${_pelmix_out}/${PELMIX_APPSTREAM_ID}.metainfo.xml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 
-# The newest release named in the metainfo and in the Debian changelog is this version.
+# Warns when the newest release in the metainfo or the Debian changelog is not this version.
 string(REGEX MATCH "<release version=\"([^\"]*)\"" _ "${_pelmix_metainfo}")
 if(NOT CMAKE_MATCH_1 STREQUAL PROJECT_VERSION)
     message(WARNING "The newest release in resources/${PELMIX_APPSTREAM_ID}.metainfo.xml is "
