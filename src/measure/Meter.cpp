@@ -33,7 +33,9 @@ QCoro::Task<> Meter::measure()
         device::commandText(device::Command::Status), device::StatusTimeout);
     m_lastReply = status.text;
     if (status.size() < device::MinStatusReply) {
-        emit measured(unanswered(m_panel.mode(), m_panel.position(), status));
+        Result result = unanswered(m_panel.mode(), m_panel.position(), status);
+        result.settings = currentSettings(m_panel, result.mode, result.position);
+        emit measured(result);
         co_await m_reporter.report(device::ConnectionError);
         co_return;
     }
@@ -62,7 +64,8 @@ QCoro::Task<> Meter::requestData(Mode mode)
     const device::Reply data = co_await m_link.exchange(device::commandText(device::Command::Data),
                                                         dataRequest(mode, position).timeout);
     m_lastReply = data.text;
-    const Result result = decodeResult(mode, position, data);
+    Result result = decodeResult(mode, position, data);
+    result.settings = currentSettings(m_panel, mode, position);
     emit resultReady(result);
     if (mode == Mode::Calibration || mode == Mode::Frequency) {
         emit progressCompleted();

@@ -151,6 +151,11 @@ Result unanswered(Mode mode, int position, const device::Reply &statusReply)
     return r;
 }
 
+InputValues currentSettings(const device::InputSettings &panel, Mode mode, int position)
+{
+    return {mode, panel.input(), panel.edge(), panel.filterOn(), panel.level(), position};
+}
+
 DisplayTexts displayTexts(const Result &r)
 {
     const double n = r.count;

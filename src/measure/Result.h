@@ -1,6 +1,7 @@
 #pragma once
 
-#include "device/InputSettings.h"
+#include "Panel.h"
+
 #include "device/Reply.h"
 
 #include <QString>
@@ -28,6 +29,8 @@ struct Result
     // Measuring time 10^position ms (frequency, calibration) or multiplier 10^position
     // (period).
     int position = 0;
+    // The input settings the measurement ran with (mode and position as above).
+    InputValues settings;
     Status status = Status::Timeout;
     // False when the measurement ended at the status query: no data was asked for, and
     // nothing is logged.
@@ -65,6 +68,8 @@ DataRequest dataRequest(device::Mode mode, int position);
 Result decodeResult(device::Mode mode, int position, const device::Reply &reply);
 // The result of a measurement whose status query got no usable answer.
 Result unanswered(device::Mode mode, int position, const device::Reply &statusReply);
+// The settings a panel shows now, as a result records them.
+InputValues currentSettings(const device::InputSettings &panel, device::Mode mode, int position);
 
 // What the two displays show for a result, right-aligned in 13 characters, "Overflow"
 // where a value does not fit. Counting leaves the second display as it is.
