@@ -2,17 +2,6 @@
 
 #include <QRegularExpression>
 
-#include <cerrno>
-#include <cstring>
-
-#ifdef Q_OS_WIN
-#include <io.h>
-#else
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
-
 namespace pelmix::ui {
 
 LogFile::~LogFile()
@@ -55,52 +44,12 @@ QString LogFile::timeOfDay(const QTime &time, const QLocale &locale)
 bool LogFile::open(const QString &path, device::Mode mode)
 {
     close();
-    if (!openRegularFile(path))
+    if (const auto failure = m_file.open(path)) {
+        fail(tr("The log file %1 cannot be opened: %2").arg(path, *failure));
         return false;
+    }
     emit openChanged(true);
     return writeLine(dateLine(m_now().date(), QLocale::system())) && writeLine(modeLine(mode));
-}
-
-bool LogFile::openRegularFile(const QString &path)
-{
-    m_path = path;
-    m_file.setFileName(path);
-#ifdef Q_OS_UNIX
-    // Opening a pipe for writing would wait for a reader, and a device is no log: open
-    // without waiting, look at what was opened, and keep only a regular file.
-    const QString notRegular =
-        tr("The log file %1 cannot be opened: it is not a regular file").arg(path);
-    const QByteArray name = QFile::encodeName(path);
-    struct stat status
-    {
-    };
-    if (::stat(name.constData(), &status) == 0 && !S_ISREG(status.st_mode)) {
-        fail(notRegular);
-        return false;
-    }
-    const int fd =
-        ::open(name.constData(), O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666);
-    if (fd < 0) {
-        fail(tr("The log file %1 cannot be opened: %2")
-                 .arg(path, QString::fromLocal8Bit(std::strerror(errno))));
-        return false;
-    }
-    // Checked again on what was opened, in case the name changed hands meanwhile.
-    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
-        ::close(fd);
-        fail(notRegular);
-        return false;
-    }
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    if (m_file.open(fd, QIODevice::WriteOnly | QIODevice::Append, QFileDevice::AutoCloseHandle))
-        return true;
-    ::close(fd);
-#else
-    if (m_file.open(QIODevice::WriteOnly | QIODevice::Append))
-        return true;
-#endif
-    fail(tr("The log file %1 cannot be opened: %2").arg(path, m_file.errorString()));
-    return false;
 }
 
 void LogFile::close()
@@ -129,31 +78,11 @@ void LogFile::writeResultLine(const QString &display)
 
 bool LogFile::writeLine(const QString &line)
 {
-    const QByteArray bytes = line.toLocal8Bit() + "\r\n";
-    bool written = m_file.write(bytes) == bytes.size() && m_file.flush();
-#ifdef Q_OS_WIN
-    written = written && ::_commit(m_file.handle()) == 0;
-#else
-    written = written && (::fsync(m_file.handle()) == 0 || errno == EINVAL);
-#endif
-    if (!written) {
-        const QString reason = m_file.error() != QFileDevice::NoError
-                                   ? m_file.errorString()
-                                   : QString::fromLocal8Bit(std::strerror(errno));
+    if (const auto failure = m_file.append(line.toLocal8Bit() + "\r\n")) {
         fail(tr("The log file %1 cannot be written: %2\nThe log is closed; measuring goes on.")
-                 .arg(m_path, reason));
+                 .arg(m_file.path(), *failure));
         return false;
     }
-#ifdef Q_OS_UNIX
-    // Lines written to a file that was deleted would reach nobody.
-    struct stat status
-    {
-    };
-    if (::fstat(m_file.handle(), &status) == 0 && status.st_nlink == 0) {
-        fail(tr("The log file %1 was deleted.\nThe log is closed; measuring goes on.").arg(m_path));
-        return false;
-    }
-#endif
     return true;
 }
 

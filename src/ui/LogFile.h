@@ -1,9 +1,9 @@
 #pragma once
 
 #include "device/InputSettings.h"
+#include "readings/AppendFile.h"
 
 #include <QDate>
-#include <QFile>
 #include <QLocale>
 #include <QObject>
 #include <QTime>
@@ -27,7 +27,7 @@ public:
     bool open(const QString &path, device::Mode mode);
     void close();
     bool isOpen() const { return m_file.isOpen(); }
-    QString path() const { return isOpen() ? m_path : QString(); }
+    QString path() const { return isOpen() ? m_file.path() : QString(); }
 
     // Both writers do nothing while no log is open.
     void writeModeLine(device::Mode mode);
@@ -50,12 +50,10 @@ signals:
     void failed(const QString &message);
 
 private:
-    bool openRegularFile(const QString &path);
     bool writeLine(const QString &line);
     void fail(const QString &message);
 
-    QFile m_file;
-    QString m_path;
+    readings::AppendFile m_file;
     std::function<QDateTime()> m_now = [] { return QDateTime::currentDateTime(); };
 };
 

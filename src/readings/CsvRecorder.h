@@ -1,0 +1,38 @@
+#pragma once
+
+#include "AppendFile.h"
+
+#include "analysis/Reading.h"
+
+#include <QObject>
+
+namespace pelmix::readings {
+
+// Streams readings to a CSV file as they arrive, one line each, flushed and synced, so a
+// crash or a power cut loses at most the reading being written. The header goes into a
+// new or empty file only, so a recording can go on in an earlier one. A failure is
+// reported once, and recording stops.
+class CsvRecorder : public QObject
+{
+    Q_OBJECT
+public:
+    using QObject::QObject;
+
+    bool start(const QString &path);
+    void stop();
+    bool isRecording() const { return m_file.isOpen(); }
+    QString path() const { return m_file.path(); }
+
+    void record(const analysis::Setup &setup, const analysis::Reading &reading);
+
+signals:
+    void recordingChanged(bool recording);
+    void failed(const QString &message);
+
+private:
+    void fail(const QString &message);
+
+    AppendFile m_file;
+};
+
+} // namespace pelmix::readings
