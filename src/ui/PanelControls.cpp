@@ -1,6 +1,7 @@
 #include "PanelControls.h"
 
 #include "Pictures.h"
+#include "SliderScale.h"
 #include "Twips.h"
 
 #include <QButtonGroup>
@@ -87,17 +88,16 @@ QLineEdit *display(QWidget *parent, const char *name, const QString &text)
     return box;
 }
 
-QSlider *slider(QWidget *parent, Qt::Orientation orientation, int maximum, const char *name,
-                const QRect &geometry)
+QSlider *slider(QSlider *slider, int maximum, const char *name, const QRect &geometry)
 {
-    auto *slider = place(new QSlider(orientation, parent), name, geometry);
+    place(slider, name, geometry);
     slider->setRange(0, maximum);
     slider->setValue(0);
     slider->setSingleStep(1);
     slider->setPageStep(5);
     slider->setTickInterval(1);
-    slider->setTickPosition(orientation == Qt::Horizontal ? QSlider::TicksBelow
-                                                          : QSlider::TicksRight);
+    slider->setTickPosition(slider->orientation() == Qt::Horizontal ? QSlider::TicksBelow
+                                                                    : QSlider::TicksRight);
     return slider;
 }
 
@@ -144,7 +144,8 @@ PanelControls buildPanelControls(QWidget *central)
     label(fraInput, QStringLiteral("Level"), 9.75, "lblLevel", twips(555, 1440, 615, 255));
     picture(fraInput, "minus", "imgMinus", twips(185, 1500, 165, 120));
     picture(fraInput, "plus", "imgPlus", twips(1320, 1440, 195, 180));
-    c.Slider1 = slider(fraInput, Qt::Horizontal, 7, "Slider1", twips(120, 1680, 1455, 480));
+    c.Slider1 =
+        slider(new QSlider(Qt::Horizontal, fraInput), 7, "Slider1", twips(120, 1680, 1455, 480));
     c.Pic1 =
         picture(fraInput, "filter-off", "Pic1", twips(360, 2225, 1065, 480), "Low Pass Filter");
     c.Pic2 = picture(fraInput, "filter-on", "Pic2", twips(360, 2225, 1065, 480), "Low Pass Filter");
@@ -159,11 +160,13 @@ PanelControls buildPanelControls(QWidget *central)
     QFrame *sl2r = frame(panel, "sl2r", twips(6240, 360, 1575, 2535));
     c.Ndp = label(sl2r, QStringLiteral("Meas. time         ms"), 9.75, "Ndp",
                   twips(240, 240, 1215, 495));
-    c.Slider2 = slider(sl2r, Qt::Vertical, 4, "Slider2", twips(360, 840, 585, 1575));
+    auto *positions = new PositionSlider(Qt::Vertical, sl2r);
+    c.Slider2 = slider(positions, 4, "Slider2", twips(360, 840, 585, 1575));
     // Position 0 (10^0) at the top, as the scale beside it reads.
     c.Slider2->setInvertedAppearance(true);
     c.Slider2->setInvertedControls(true);
-    c.scal = picture(sl2r, "scale", "scal", twips(960, 840, 375, 1425));
+    // As tall as the slider, so that the labels of both end positions fit beside it.
+    c.scal = place(new SliderScale(*positions, sl2r), "scal", twips(960, 840, 375, 1575));
 
     QFrame *fraCycle = frame(panel, "fraCycle", twips(6240, 2950, 1575, 900));
     fraCycle->setToolTip(QStringLiteral("Manual mode"));

@@ -37,7 +37,7 @@ struct PanelControls
     PictureButton *Fr = nullptr;
     QLabel *Ndp = nullptr;
     QSlider *Slider2 = nullptr;
-    Picture *scal = nullptr;
+    QWidget *scal = nullptr;
     Picture *Str11 = nullptr;
     Picture *Str21 = nullptr;
     PictureButton *hand1 = nullptr;

@@ -7,6 +7,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
+#include <QWindow>
 
 namespace pelmix::ui {
 
@@ -44,21 +45,24 @@ void WindowPlacement::restore()
 
 bool WindowPlacement::eventFilter(QObject *watched, QEvent *event)
 {
-    // Once shown, the frame is known: put the frame itself where it belongs, whole on
-    // its screen.
-    if (watched == &m_window && !m_placed &&
-        (event->type() == QEvent::Move || event->type() == QEvent::Show) && m_window.isVisible()) {
-        const QRect frame = m_window.frameGeometry();
-        if (frame != m_window.geometry() || event->type() == QEvent::Show) {
-            QScreen *screen = m_window.screen();
-            const QPoint place =
-                screen ? keptOnScreen(m_wanted, frame.size(), screen->availableGeometry())
-                       : m_wanted;
-            if (frame != m_window.geometry())
-                m_placed = true;
-            if (frame.topLeft() != place)
-                m_window.move(place);
-        }
+    // The frame is known once the window is mapped in it, at its first exposure: then the
+    // frame itself goes where it belongs, whole on its screen.
+    if (watched == &m_window && event->type() == QEvent::Show && m_window.windowHandle())
+        m_window.windowHandle()->installEventFilter(this);
+    if (watched == m_window.windowHandle() && event->type() == QEvent::Expose && !m_placed) {
+        QWindow *window = m_window.windowHandle();
+        m_placed = true;
+        window->removeEventFilter(this);
+        m_window.removeEventFilter(this);
+        const QMargins frame = window->frameMargins();
+        const QSize size = window->size().grownBy(frame);
+        QScreen *screen = window->screen();
+        const QPoint place =
+            screen ? keptOnScreen(m_wanted, size, screen->availableGeometry()) : m_wanted;
+        // Placed by its client area: some window managers ignore a frame position asked
+        // for once the window is mapped.
+        if (window->framePosition() != place)
+            window->setPosition(place + QPoint(frame.left(), frame.top()));
     }
     return QObject::eventFilter(watched, event);
 }

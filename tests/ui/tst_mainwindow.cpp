@@ -7,6 +7,7 @@
 #include "ui/Twips.h"
 
 #include <QComboBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -15,6 +16,8 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSlider>
+#include <QStyle>
+#include <QStyleOptionSlider>
 #include <QToolButton>
 
 using namespace pelmix;
@@ -29,8 +32,7 @@ private slots:
     void init() { test::store().clear(); }
 
     void firstStartWithEmptyStore();
-    void controls_data();
-    void controls();
+    void panelLayout();
     void menus();
     void filterSwitchPressAndRelease();
     void cycleStartedAndStoppedWithTheMouse();
@@ -38,6 +40,8 @@ private slots:
     void modeButtonsPrepareThePanel();
     void intervalLeavesTheSliderDisabledUntilNextMeasurement();
     void portThatCannotBeOpenedThenRetry();
+    void portErrorIsToldOncePerReturn();
+    void scaleLabelsLineUpWithTheSlider();
     void dialogReturnKeepsTheMeasurement_data();
     void dialogReturnKeepsTheMeasurement();
     void exitWhileCycleWaitsSendsNothingMore_data();
@@ -75,72 +79,58 @@ void MainWindowTest::firstStartWithEmptyStore()
         QVERIFY(test::answerMessage().startsWith(u"Com2 (/dev/ttyS1): "_qs));
 }
 
-void MainWindowTest::controls_data()
+void MainWindowTest::panelLayout()
 {
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("parent");
-    QTest::addColumn<QRect>("twips");
-    QTest::addColumn<bool>("visible");
-    QTest::addColumn<QString>("toolTip");
-
-    auto row = [](const char *name, const char *parent, int l, int t, int w, int h,
-                  bool visible = true, const char *tip = "") {
-        QTest::newRow(name) << QString::fromLatin1(name) << QString::fromLatin1(parent)
-                            << QRect(l, t, w, h) << visible << QString::fromLatin1(tip);
-    };
-    row("fraPanel", "", 0, -120, 7935, 3975);
-    row("Tbl1", "fraPanel", 1920, 360, 3735, 1095);
-    row("Tablo1", "Tbl1", 120, 240, 3495, 735);
-    row("tbl2", "fraPanel", 1920, 1440, 3735, 1095);
-    row("Tablo2", "tbl2", 120, 240, 3495, 735);
-    row("oneX", "fraPanel", 5640, 840, 480, 1290);
-    row("ProgressBar1", "fraPanel", 1920, 2640, 3735, 255);
-    row("e", "fraPanel", 1920, 2880, 3735, 975);
-    row("calibr", "e", 120, 360, 615, 495, true, "Calibration");
-    row("F", "e", 840, 360, 615, 495, true, "Frequency measurement ");
-    row("T", "e", 1560, 360, 615, 495, true, "Period measurement ");
-    row("dt", "e", 2280, 360, 615, 495, true, "Interval  measurement ");
-    row("Sum", "e", 3000, 360, 615, 495, true, "Scoring of number of pulses");
-    row("fraInput", "fraPanel", 120, 360, 1695, 3495);
-    row("lblInput", "fraInput", 480, 120, 735, 375);
-    row("Digital", "fraInput", 360, 480, 975, 375, true, "Digital Level");
-    row("Analog", "fraInput", 360, 960, 975, 375, true, "Analog Level");
-    row("lblLevel", "fraInput", 555, 1440, 615, 255);
-    row("imgMinus", "fraInput", 185, 1500, 165, 120);
-    row("imgPlus", "fraInput", 1320, 1440, 195, 180);
-    row("Slider1", "fraInput", 120, 1680, 1455, 480);
-    row("Pic1", "fraInput", 360, 2225, 1065, 480, true, "Low Pass Filter");
-    row("Pic2", "fraInput", 360, 2225, 1065, 480, false, "Low Pass Filter");
-    row("fraEdge", "fraInput", 240, 2640, 1215, 735);
-    row("Sr", "fraEdge", 150, 240, 375, 375, true, "Falling Edge");
-    row("Fr", "fraEdge", 750, 240, 375, 375, true, "Rising Edge");
-    row("sl2r", "fraPanel", 6240, 360, 1575, 2535);
-    row("Ndp", "sl2r", 240, 240, 1215, 495);
-    row("Slider2", "sl2r", 360, 840, 585, 1575);
-    row("scal", "sl2r", 960, 840, 375, 1425);
-    row("fraCycle", "fraPanel", 6240, 2950, 1575, 900, true, "Manual mode");
-    row("Str11", "fraCycle", 200, 265, 495, 495, true, "Cyclical Mode ");
-    row("Str21", "fraCycle", 200, 265, 495, 495, false, "Cyclical Mode ");
-    row("hand1", "fraCycle", 900, 270, 495, 495, true, "Manual mode");
-    row("dbgout", "fraPanel", 5880, 2280, 375, 375, false);
-}
-
-void MainWindowTest::controls()
-{
-    QFETCH(QString, name);
-    QFETCH(QString, parent);
-    QFETCH(QRect, twips);
-    QFETCH(bool, visible);
-    QFETCH(QString, toolTip);
-
     UiRig rig;
-    QWidget *widget = rig.find(name.toLatin1().constData());
-    QVERIFY(widget);
-    if (!parent.isEmpty())
-        QCOMPARE(widget->parentWidget()->objectName(), parent);
-    QCOMPARE(widget->geometry(), ui::twips(twips.x(), twips.y(), twips.width(), twips.height()));
-    QCOMPARE(widget->isVisibleTo(rig.window.get()), visible);
-    QCOMPARE(widget->toolTip(), toolTip);
+    // What an operator reads in the tooltips, and what is hidden at start.
+    const std::pair<const char *, const char *> tips[] = {{"calibr", "Calibration"},
+                                                          {"F", "Frequency measurement "},
+                                                          {"T", "Period measurement "},
+                                                          {"dt", "Interval  measurement "},
+                                                          {"Sum", "Scoring of number of pulses"},
+                                                          {"Digital", "Digital Level"},
+                                                          {"Analog", "Analog Level"},
+                                                          {"Pic1", "Low Pass Filter"},
+                                                          {"Pic2", "Low Pass Filter"},
+                                                          {"Sr", "Falling Edge"},
+                                                          {"Fr", "Rising Edge"},
+                                                          {"fraCycle", "Manual mode"},
+                                                          {"Str11", "Cyclical Mode "},
+                                                          {"Str21", "Cyclical Mode "},
+                                                          {"hand1", "Manual mode"}};
+    for (const auto &[name, tip] : tips)
+        QCOMPARE(rig.find(name)->toolTip(), QString::fromLatin1(tip));
+    for (const char *hidden : {"Pic2", "Str21", "dbgout"})
+        QVERIFY2(!rig.find(hidden)->isVisibleTo(rig.window.get()), hidden);
+
+    // Every control lies inside its frame, and no two that the operator works overlap, but
+    // for the pictures that take turns on one spot.
+    const auto stacked = [](const QWidget *a, const QWidget *b) {
+        const QSet<QString> pair{a->objectName(), b->objectName()};
+        return pair == QSet<QString>{u"Pic1"_qs, u"Pic2"_qs} ||
+               pair == QSet<QString>{u"Str11"_qs, u"Str21"_qs};
+    };
+    for (QWidget *frame : rig.window->centralWidget()->findChildren<QFrame *>()) {
+        // The panel's own frames, not the trace box's innards.
+        if (frame->objectName().isEmpty() || frame->objectName() == u"fraPanel"_qs ||
+            frame->objectName() == u"dbgout"_qs || frame->objectName().startsWith(u"qt_"_qs))
+            continue;
+        QList<QWidget *> parts;
+        for (QObject *child : frame->children())
+            if (auto *w = qobject_cast<QWidget *>(child);
+                w && !w->objectName().isEmpty() && w->objectName() != u"dbgout"_qs)
+                parts.append(w);
+        const auto operated = [](const QWidget *w) {
+            return w->focusPolicy() != Qt::NoFocus || qobject_cast<const ui::Picture *>(w);
+        };
+        for (QWidget *part : parts) {
+            QVERIFY2(frame->rect().contains(part->geometry()), qPrintable(part->objectName()));
+            for (QWidget *other : parts)
+                if (other != part && operated(part) && operated(other) && !stacked(part, other))
+                    QVERIFY2(!part->geometry().intersects(other->geometry()),
+                             qPrintable(part->objectName() + u" / "_qs + other->objectName()));
+        }
+    }
 }
 
 void MainWindowTest::menus()
@@ -324,6 +314,73 @@ void MainWindowTest::portThatCannotBeOpenedThenRetry()
     QTest::qWait(100);
     QVERIFY(!test::visibleMessageBox());
     QCOMPARE(test::store().value(u"Settings/Port"_qs).toString(), u"3"_qs);
+}
+
+void MainWindowTest::portErrorIsToldOncePerReturn()
+{
+    UiRig rig([](QSettings &s, UiRig &) { s.setValue(u"Ports/Com2"_qs, u"/nonexistent/tty"_qs); },
+              false);
+    QVERIFY(test::answerMessage().startsWith(u"Com2 (/nonexistent/tty): "_qs));
+    QTRY_VERIFY(rig.find("frmOptions") && rig.find("frmOptions")->isVisible());
+    auto *options = rig.find<QWidget>("frmOptions");
+
+    // The operator goes back and forth between the dialog and the panel: the port is tried
+    // again, but the same failure is not told again.
+    for (int click = 0; click < 2; ++click) {
+        options->activateWindow();
+        QTRY_COMPARE(QGuiApplication::focusWindow(), options->windowHandle());
+        rig.window->activateWindow();
+        QTRY_COMPARE(QGuiApplication::focusWindow(), rig.window->windowHandle());
+        QCOMPARE(test::answerMessage(300), QString());
+    }
+    // Closing the dialog is a return of its own: told once more, then the dialog again.
+    options->close();
+    QVERIFY(test::answerMessage().startsWith(u"Com2 (/nonexistent/tty): "_qs));
+    QTRY_VERIFY(rig.find("frmOptions"));
+    rig.window->close();
+    QVERIFY(rig.ended);
+}
+
+void MainWindowTest::scaleLabelsLineUpWithTheSlider()
+{
+    UiRig rig;
+    auto *Slider2 = rig.find<QSlider>("Slider2");
+    QWidget *scal = rig.find("scal");
+    // The rows of the scale that carry ink, in runs: one run per label.
+    const QImage image = scal->grab().toImage();
+    const qreal ratio = image.devicePixelRatio();
+    QList<qreal> labels;
+    int runStart = -1;
+    for (int y = 0; y <= image.height(); ++y) {
+        bool ink = false;
+        for (int x = 0; y < image.height() && x < image.width() && !ink; ++x)
+            ink = qGray(image.pixel(x, y)) < 96;
+        if (ink && runStart < 0)
+            runStart = y;
+        if (!ink && runStart >= 0) {
+            labels.append((runStart + y - 1) / 2.0 / ratio);
+            runStart = -1;
+        }
+    }
+    QCOMPARE(labels.size(), 5);
+    for (int value = 0; value <= 4; ++value) {
+        QStyleOptionSlider option;
+        option.initFrom(Slider2);
+        option.orientation = Qt::Vertical;
+        option.minimum = 0;
+        option.maximum = 4;
+        option.sliderPosition = option.sliderValue = value;
+        option.upsideDown = !Slider2->invertedAppearance();
+        option.tickPosition = Slider2->tickPosition();
+        const QRect handle = Slider2->style()->subControlRect(QStyle::CC_Slider, &option,
+                                                              QStyle::SC_SliderHandle, Slider2);
+        const qreal handleY =
+            scal->mapFrom(rig.window.get(), Slider2->mapTo(rig.window.get(), handle.center())).y();
+        QVERIFY2(qAbs(labels[value] - handleY) <= 3,
+                 qPrintable(u"position %1: label at %2, handle at %3"_qs.arg(value)
+                                .arg(labels[value])
+                                .arg(handleY)));
+    }
 }
 
 void MainWindowTest::dialogReturnKeepsTheMeasurement_data()

@@ -1,0 +1,165 @@
+// Where the main window stands, under a real X server with a window manager: the frame
+// goes back exactly where it stood, start after start, and stays on a screen it fits.
+// Needs Xvfb and openbox; skips without them.
+
+#include "../common/UiRig.h"
+
+#include "ui/WindowPlacement.h"
+
+#include <QProcess>
+#include <QScreen>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QWindow>
+
+#include <memory>
+
+using namespace pelmix;
+using pelmix::test::UiRig;
+using ui::WindowPlacement;
+
+namespace {
+
+struct Display
+{
+    QProcess server;
+    QProcess windowManager;
+    QString skipped;
+};
+
+// A virtual screen with openbox on it, for the whole run.
+Display &display()
+{
+    static Display d;
+    return d;
+}
+
+QString startDisplay()
+{
+    const QString xvfb = QStandardPaths::findExecutable(u"Xvfb"_qs);
+    const QString openbox = QStandardPaths::findExecutable(u"openbox"_qs);
+    if (xvfb.isEmpty() || openbox.isEmpty())
+        return u"needs Xvfb and openbox"_qs;
+    Display &d = display();
+    // -displayfd tells the number of a free display once the server is ready.
+    d.server.start(xvfb, {u"-displayfd"_qs, u"1"_qs, u"-screen"_qs, u"0"_qs, u"1024x768x24"_qs});
+    if (!d.server.waitForReadyRead(10000))
+        return u"Xvfb did not start"_qs;
+    const QByteArray number = d.server.readAllStandardOutput().trimmed();
+    qputenv("DISPLAY", ":" + number);
+    // A window mapped while openbox is still starting may never be managed: wait for the
+    // command it runs once it has taken over the screen.
+    d.windowManager.setStandardErrorFile(QProcess::nullDevice());
+    d.windowManager.start(openbox, {u"--startup"_qs, u"echo ready"_qs});
+    if (!d.windowManager.waitForReadyRead(10000))
+        return u"openbox did not start"_qs;
+    return {};
+}
+
+QPoint storedPosition()
+{
+    QSettings s = test::store();
+    return {qRound(s.value(u"Settings/MainLeft"_qs).toDouble() / 15),
+            qRound(s.value(u"Settings/MainTop"_qs).toDouble() / 15)};
+}
+
+} // namespace
+
+class PlacementTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void keptOnScreen_data();
+    void keptOnScreen();
+    void frameStaysWhereItStood();
+    void staysOnTheScreen();
+};
+
+void PlacementTest::initTestCase()
+{
+    if (!display().skipped.isEmpty())
+        QSKIP(qPrintable(display().skipped));
+}
+
+void PlacementTest::keptOnScreen_data()
+{
+    QTest::addColumn<QPoint>("wanted");
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<QPoint>("placed");
+    const QSize panel(531, 280);
+    QTest::newRow("fits where it is") << QPoint(100, 50) << panel << QPoint(100, 50);
+    QTest::newRow("off the right edge") << QPoint(900, 50) << panel << QPoint(493, 50);
+    QTest::newRow("off the bottom") << QPoint(10, 700) << panel << QPoint(10, 488);
+    QTest::newRow("above and left") << QPoint(-40, -30) << panel << QPoint(0, 0);
+    // Wider than the screen (a scale factor of 2 on 1024 x 768): the corner stays on it.
+    QTest::newRow("too wide") << QPoint(67, 67) << QSize(1062, 560) << QPoint(0, 67);
+}
+
+void PlacementTest::keptOnScreen()
+{
+    QFETCH(QPoint, wanted);
+    QFETCH(QSize, size);
+    QFETCH(QPoint, placed);
+    QCOMPARE(WindowPlacement::keptOnScreen(wanted, size, QRect(0, 0, 1024, 768)), placed);
+}
+
+void PlacementTest::frameStaysWhereItStood()
+{
+    // Each start reads what the previous exit stored; the first 3000 and 2250 twips, that is
+    // 200 and 150 pixels.
+    QString left = u"3000"_qs;
+    QString top = u"2250"_qs;
+    for (int start = 0; start < 3; ++start) {
+        UiRig rig(
+            [&](QSettings &s, UiRig &) {
+                s.setValue(u"Settings/MainLeft"_qs, left);
+                s.setValue(u"Settings/MainTop"_qs, top);
+            },
+            false);
+        QVERIFY2(QTest::qWaitForWindowExposed(rig.window.get()),
+                 qPrintable(QStringLiteral("start %1 at %2,%3").arg(start).arg(left, top)));
+        QTRY_VERIFY(rig.window->frameGeometry() != rig.window->geometry());
+        // The frame's top-left corner is where the settings say, title bar included, as far
+        // as the screen allows.
+        const QPoint expected =
+            WindowPlacement::keptOnScreen({200, 150}, rig.window->frameGeometry().size(),
+                                          rig.window->screen()->availableGeometry());
+        QTRY_COMPARE(rig.window->frameGeometry().topLeft(), expected);
+        rig.window->close();
+        QCOMPARE(storedPosition(), expected);
+        left = test::store().value(u"Settings/MainLeft"_qs).toString();
+        top = test::store().value(u"Settings/MainTop"_qs).toString();
+    }
+}
+
+void PlacementTest::staysOnTheScreen()
+{
+    UiRig rig([](QSettings &s, UiRig &) { s.setValue(u"Settings/MainLeft"_qs, u"12000"_qs); },
+              false);
+    QVERIFY(QTest::qWaitForWindowExposed(rig.window.get()));
+    QTRY_VERIFY(rig.window->frameGeometry() != rig.window->geometry());
+    const QRect screen = rig.window->screen()->availableGeometry();
+    if (rig.window->frameGeometry().width() <= screen.width())
+        QTRY_VERIFY(screen.contains(rig.window->frameGeometry()));
+    else
+        QTRY_VERIFY(screen.contains(rig.window->frameGeometry().topLeft()));
+}
+
+int main(int argc, char *argv[])
+{
+    display().skipped = startDisplay();
+    if (display().skipped.isEmpty())
+        qputenv("QT_QPA_PLATFORM", "xcb");
+    QApplication app(argc, argv);
+    PlacementTest test;
+    const int result = QTest::qExec(&test, argc, argv);
+    display().windowManager.kill();
+    display().server.kill();
+    display().windowManager.waitForFinished();
+    display().server.waitForFinished();
+    return result;
+}
+
+#include "tst_placement.moc"
