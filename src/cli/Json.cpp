@@ -34,13 +34,6 @@ JsonObject &JsonObject::string(const char *name, const QString &text)
     return *this;
 }
 
-JsonObject &JsonObject::boolean(const char *name, bool value)
-{
-    key(name);
-    m_members += value ? "true" : "false";
-    return *this;
-}
-
 JsonObject &JsonObject::raw(const char *name, const QByteArray &json)
 {
     key(name);

@@ -17,7 +17,6 @@ public:
     JsonObject &integer(const char *key, qint64 value);
     // null for a null string.
     JsonObject &string(const char *key, const QString &text);
-    JsonObject &boolean(const char *key, bool value);
     // A value already in JSON, such as an array.
     JsonObject &raw(const char *key, const QByteArray &json);
 
@@ -30,6 +29,7 @@ private:
 };
 
 QByteArray jsonArray(const std::vector<QByteArray> &items);
+// A string with its quotes, escaped as JSON needs.
 QByteArray jsonString(const QString &text);
 
 } // namespace pelmix::cli

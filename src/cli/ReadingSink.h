@@ -24,7 +24,6 @@ public:
 
     // Standard output when `path` is empty. Returns why the file cannot be used.
     std::optional<QString> open(const QString &path);
-    bool isStandardOutput() const { return !m_file.isOpen(); }
     // The file already holds lines (a recording that goes on): no header then. Standard
     // output always gets one, whatever it is redirected to.
     bool holdsData() const;
