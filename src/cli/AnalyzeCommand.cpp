@@ -27,8 +27,8 @@ const char *const Description =
     "a value are counted and left out.\n"
     "\n"
     "The deviations are in the unit of the values, and as fractions of the nominal value\n"
-    "(or of the absolute mean). The spacing tau0 of a reading file is the median spacing\n"
-    "of its times; plain numbers are tau0 apart.";
+    "(or of the absolute mean). The spacing tau0 of reading files is the median spacing\n"
+    "of their times, within each run that wrote them; plain numbers are tau0 apart.";
 
 struct AnalyzeOptions
 {
@@ -38,6 +38,19 @@ struct AnalyzeOptions
     bool json = false;
     QStringList files;
 };
+
+// The median spacing of readings whose clock starts again at each run that appended to a
+// file: a step back in time is where a run begins, not a spacing.
+double spacingWithinRuns(const std::vector<double> &elapsed)
+{
+    std::vector<double> joined{0};
+    for (std::size_t i = 1; i < elapsed.size(); ++i) {
+        const double step = elapsed[i] - elapsed[i - 1];
+        if (step > 0)
+            joined.push_back(joined.back() + step);
+    }
+    return analysis::medianSpacing(joined);
+}
 
 } // namespace
 
@@ -106,7 +119,7 @@ int runAnalyze(const QStringList &arguments)
     if (options.tau0)
         spacing = *options.tau0;
     else if (!loaded.plainNumbers)
-        spacing = analysis::medianSpacing(loaded.elapsed);
+        spacing = spacingWithinRuns(loaded.elapsed);
     const QString unit = loaded.plainNumbers || !loaded.setup
                              ? QString()
                              : QString(analysis::unit(loaded.setup->mode));

@@ -190,7 +190,7 @@ void CliTest::exitStatus_data()
     QTest::addColumn<QStringList>("sim"); // pelmix-sim's arguments; none: no counter
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<int>("status");
-    QTest::addColumn<QString>("message");   // on standard error
+    QTest::addColumn<QString>("message");   // on standard error, with the device
     QTest::addColumn<QString>("rowStatus"); // of the one reading written; none: no reading
 
     QTest::newRow("level out of range")
@@ -203,6 +203,10 @@ void CliTest::exitStatus_data()
                                                  u"/dev/pelmix-none"_qs}
                                   << 3 << u"Com0 (/dev/pelmix-none): No such file or directory"_qs
                                   << QString();
+    QTest::newRow("port lost while measuring")
+        << QStringList{u"--fault"_qs, u"hang-up-after=3"_qs}
+        << QStringList{u"measure"_qs, u"--port"_qs, u"{device}"_qs} << 3
+        << u"Com0 ({device}): the device is gone"_qs << QString();
     QTest::newRow("silent counter") << QStringList{u"--fault"_qs, u"silent"_qs}
                                     << QStringList{u"measure"_qs, u"--port"_qs, u"{device}"_qs} << 1
                                     << u"Connection Error"_qs << u"timeout"_qs;
@@ -219,8 +223,10 @@ void CliTest::exitStatus()
     std::unique_ptr<SimProcess> counter;
     if (!sim.isEmpty())
         counter = std::make_unique<SimProcess>(sim);
-    const Finished run = runCli(withDevice(arguments, counter ? counter->device : QString()));
+    const QString device = counter ? counter->device : QString();
+    const Finished run = runCli(withDevice(arguments, device));
     QCOMPARE(run.status, status);
+    message.replace(u"{device}"_qs, device);
     QVERIFY2(QString::fromUtf8(run.err).contains(message), run.err.constData());
     const std::vector<analysis::CsvRow> rows = csvRows(run.out);
     QCOMPARE(rows.size(), rowStatus.isEmpty() ? 0u : 1u);
