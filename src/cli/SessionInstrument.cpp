@@ -42,8 +42,12 @@ remote::Measurement measurementOf(const measure::Result &result)
 {
     if (result.hasValue())
         return {true, result.value, {}};
-    if (!result.dataRequested)
-        return {false, 0, QStringLiteral("no answer to the status query")};
+    if (!result.dataRequested) {
+        return {false, 0,
+                result.status == measure::Status::Timeout
+                    ? QStringLiteral("no reply to the status query")
+                    : QStringLiteral("unreadable reply to the status query")};
+    }
     return {false, 0, measure::statusName(result.status)};
 }
 

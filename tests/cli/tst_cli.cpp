@@ -353,8 +353,8 @@ void CliTest::serveReportsAMeasurementWithoutAnswer()
     socket.write("MEAS:FREQ?;:SYST:ERR?\n");
     QVERIFY(QTest::qWaitFor([&] { return socket.canReadLine(); }, Patience));
     QCOMPARE(socket.readLine(),
-             QByteArray("+9.91000000000000E+037;+301,\"No reply from the counter;no answer to "
-                        "the status query\"\n"));
+             QByteArray("+9.91000000000000E+037;+301,\"No reply from the counter;unreadable "
+                        "reply to the status query\"\n"));
 
     serve.terminate();
     QVERIFY(serve.waitForFinished(Patience));
