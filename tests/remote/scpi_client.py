@@ -1,9 +1,10 @@
 #!/usr/bin/env python3
 """Drives a Pelmix SCPI server through PyVISA, as a lab script would.
 
-Usage: scpi_client.py HOST:PORT
-Exits 0 when every answer is as it should be, 1 on a mismatch, 77 when PyVISA or its
-pure-Python backend is not installed.
+Usage: scpi_client.py HOST:PORT [FREQUENCY]
+With FREQUENCY (Hz), every frequency read must be that value, as a counter that measures a
+steady signal gives it. Exits 0 when every answer is as it should be, 1 on a mismatch, 77
+when PyVISA or its pure-Python backend is not installed.
 """
 
 import math
@@ -22,6 +23,7 @@ except ImportError:
 
 def main():
     host, port = sys.argv[1].rsplit(":", 1)
+    expected = float(sys.argv[2]) if len(sys.argv) > 2 else None
     manager = pyvisa.ResourceManager("@py")
     counter = manager.open_resource(
         f"TCPIP::{host.strip('[]')}::{port}::SOCKET",
@@ -42,9 +44,14 @@ def main():
 
     counter.write("*RST;*CLS")
     counter.write("CONF:FREQ")
+    # The shortest measuring time, 1 ms, keeps a real counter's five readings quick.
+    counter.write("FREQ:GATE:TIME 0.001")
     counter.write("SAMP:COUN 5")
     readings = counter.query_ascii_values("READ?")
     check("READ? gives five readings", len(readings) == 5, readings)
+    if expected is not None:
+        check(f"every reading is {expected} Hz",
+              all(math.isclose(r, expected, rel_tol=1e-12) for r in readings), readings)
 
     mean, deviation, low, high = counter.query_ascii_values("CALC:AVER:ALL?")
     if len(readings) == 5:

@@ -1,0 +1,190 @@
+#include "MeasureRun.h"
+
+#include "Console.h"
+#include "ExitStatus.h"
+#include "ReadingSink.h"
+#include "Summary.h"
+
+#include "analysis/Allan.h"
+#include "measure/Session.h"
+#include "readings/ReadingFeed.h"
+
+#include <QDateTime>
+
+#include <unistd.h>
+
+namespace pelmix::cli {
+
+namespace {
+
+// A QTimer holds about 24 days; a longer run wakes once a day to look at its deadline.
+constexpr std::chrono::milliseconds LongestTimer = std::chrono::hours(24);
+
+} // namespace
+
+MeasureRun::MeasureRun(measure::Session &session, ReadingSink &sink, Plan plan, QObject *parent)
+    : QObject(parent)
+    , m_session(session)
+    , m_sink(sink)
+    , m_plan(plan)
+{
+    const measure::Meter &meter = session.meter();
+    connect(&meter, &measure::Meter::measured, this, &MeasureRun::record);
+    connect(&meter, &measure::Meter::measurementFinished, this, [this] {
+        if (m_stopping)
+            finishSoon();
+    });
+    connect(&meter, &measure::Meter::portFailed, this, [this] {
+        // The reporter has the message; the run ends with what it has written.
+        m_portFailed = true;
+        m_stopping = true;
+        finishSoon();
+    });
+    m_durationTimer.setSingleShot(true);
+    m_durationTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_durationTimer, &QTimer::timeout, this, [this] {
+        if (m_deadline.hasExpired())
+            stop();
+        else
+            armDurationTimer();
+    });
+}
+
+void MeasureRun::start()
+{
+    if (m_plan.format == Format::Csv && !m_sink.holdsData() && !write(formatHeader(Format::Csv)))
+        return;
+    m_clock.start();
+    if (m_plan.duration) {
+        m_deadline = QDeadlineTimer(*m_plan.duration, Qt::PreciseTimer);
+        armDurationTimer();
+    }
+    showProgress();
+    measure::Meter &meter = m_session.meter();
+    if (m_plan.cyclic()) {
+        meter.setCyclePause(m_plan.pause);
+        meter.startCycle();
+    } else {
+        meter.measureOnce();
+    }
+}
+
+void MeasureRun::interrupt()
+{
+    if (++m_interrupts == 1)
+        stop();
+    else
+        abort();
+}
+
+void MeasureRun::record(const measure::Result &result)
+{
+    const analysis::Setup setup = readings::setupOf(result);
+    const analysis::Reading reading = readings::readingOf(
+        result, QDateTime::currentMSecsSinceEpoch(), double(m_clock.nsecsElapsed()) / 1e9);
+    if (m_plan.stats)
+        m_store.append(setup, reading);
+    ++m_measured;
+    if (reading.isGap())
+        ++m_gaps;
+    if (!write(formatReading(m_plan.format, setup, reading)))
+        return;
+    showProgress();
+    if (m_plan.count > 0 && m_measured >= m_plan.count)
+        stop();
+}
+
+bool MeasureRun::write(const QByteArray &line)
+{
+    const std::optional<ReadingSink::Failure> failure = m_sink.write(line);
+    if (!failure)
+        return true;
+    if (!failure->closedPipe)
+        console::error(
+            QStringLiteral("cannot write to %1: %2").arg(m_sink.name(), failure->reason));
+    m_outputFailed = true;
+    abort();
+    return false;
+}
+
+void MeasureRun::stop()
+{
+    if (m_stopping)
+        return;
+    m_stopping = true;
+    m_durationTimer.stop();
+    m_session.meter().stopCycle();
+    // Between measurements, the pause under way is cancelled at once.
+    if (!m_session.meter().isMeasuring())
+        finishSoon();
+}
+
+void MeasureRun::abort()
+{
+    m_stopping = true;
+    // Every wait ends now, and nothing more is sent.
+    m_session.shutDown();
+    finishSoon();
+}
+
+void MeasureRun::finishSoon()
+{
+    // Not from inside the meter's signals: the measurement ends first.
+    QMetaObject::invokeMethod(this, &MeasureRun::finish, Qt::QueuedConnection);
+}
+
+void MeasureRun::finish()
+{
+    if (m_finished)
+        return;
+    m_finished = true;
+    m_durationTimer.stop();
+    m_session.shutDown();
+    console::clearProgress();
+    if (m_plan.stats)
+        printSummary();
+
+    int status = ExitStatus::Ok;
+    if (m_portFailed)
+        status = ExitStatus::PortFailure;
+    else if (m_outputFailed || m_gaps > 0)
+        status = ExitStatus::Incomplete;
+    emit finished(status);
+}
+
+void MeasureRun::armDurationTimer()
+{
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(m_deadline.remainingTimeAsDuration());
+    m_durationTimer.start(std::min(left, LongestTimer));
+}
+
+void MeasureRun::showProgress()
+{
+    QString text = m_plan.count > 0
+                       ? QStringLiteral("measured %1 of %2").arg(m_measured).arg(m_plan.count)
+                       : QStringLiteral("measured %1").arg(m_measured);
+    if (m_gaps > 0)
+        text += QStringLiteral(", %1 without a value").arg(m_gaps);
+    console::progress(text);
+}
+
+void MeasureRun::printSummary()
+{
+    const analysis::Series *series = m_store.current();
+    std::vector<double> values;
+    std::vector<double> elapsed;
+    QString unit;
+    if (series) {
+        values = series->values();
+        elapsed = series->elapsed();
+        unit = QString(analysis::unit(series->setup().mode));
+    }
+    const std::vector<qint64> factors =
+        analysis::octaveFactors(analysis::plotFactorLimit(qint64(values.size())));
+    const Summary summary =
+        summarize(values, m_gaps, analysis::medianSpacing(elapsed), factors, std::nullopt, unit);
+    writeAll(m_plan.summaryToStandardError ? STDERR_FILENO : STDOUT_FILENO, summaryText(summary));
+}
+
+} // namespace pelmix::cli

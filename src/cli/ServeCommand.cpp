@@ -1,0 +1,119 @@
+#include "ServeCommand.h"
+
+#include "Arguments.h"
+#include "Console.h"
+#include "CounterOptions.h"
+#include "ExitStatus.h"
+#include "SessionInstrument.h"
+#include "SignalWatch.h"
+#include "SimulatedCounter.h"
+#include "StderrReporter.h"
+
+#include "measure/Session.h"
+#include "remote/Server.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+
+#include <unistd.h>
+
+namespace pelmix::cli {
+
+namespace {
+
+const QString Command = QStringLiteral("serve");
+
+const char *const Description =
+    "Operates the counter for clients that connect over TCP and send SCPI commands, one\n"
+    "program message a line, as instruments serve them on port 5025. Clients are served in\n"
+    "turn, so one measurement runs at a time. Prints \"Listening on ADDRESS:PORT\" once it\n"
+    "listens; Ctrl-C or SIGTERM ends it.\n"
+    "\n"
+    "Exit status: 0 when ended by a signal, 1 when it cannot listen, 2 for bad usage, 3 when\n"
+    "the port cannot be opened. A port lost while serving fails the measurements (error\n"
+    "+301) until the device is back.";
+
+QString hostText(const QHostAddress &address)
+{
+    return address.protocol() == QAbstractSocket::IPv6Protocol ? u'[' + address.toString() + u']'
+                                                               : address.toString();
+}
+
+} // namespace
+
+int runServe(const QStringList &arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QString::fromUtf8(Description));
+    const QCommandLineOption listen(
+        QStringLiteral("listen"),
+        QStringLiteral("Where to listen: ADDRESS:PORT, [IPv6]:PORT or PORT (default "
+                       "127.0.0.1:5025). Other machines get in only through an address named "
+                       "here; port 0 takes a free one."),
+        QStringLiteral("ADDRESS:PORT"), QStringLiteral("127.0.0.1:5025"));
+    parser.addOption(listen);
+    const CounterOptions counterOptions;
+    counterOptions.addTo(parser);
+    if (const auto exit =
+            parseCommandLine(parser, arguments, Command, QStringLiteral("serve [options]")))
+        return *exit;
+
+    CounterChoice counter;
+    remote::Endpoint endpoint;
+    try {
+        if (!parser.positionalArguments().isEmpty()) {
+            throw UsageError{QStringLiteral("unexpected argument '%1'")
+                                 .arg(parser.positionalArguments().front())};
+        }
+        counter = counterOptions.read(parser);
+        const std::optional<remote::Endpoint> named = remote::parseEndpoint(parser.value(listen));
+        if (!named) {
+            throw UsageError{QStringLiteral("--listen '%1': ADDRESS:PORT, [IPv6]:PORT or PORT")
+                                 .arg(parser.value(listen))};
+        }
+        endpoint = *named;
+    } catch (const UsageError &error) {
+        return reportUsage(error.message, Command);
+    }
+
+    SimulatedCounter simulated;
+    measure::ValuePanel panel;
+    measure::Session *current = nullptr;
+    StderrReporter reporter([&current] { return current->link().portLabel(); });
+    measure::Session session(panel, reporter);
+    current = &session;
+    if (const auto failure = openCounter(counter, simulated, session)) {
+        console::error(*failure);
+        return ExitStatus::PortFailure;
+    }
+
+    SessionInstrument instrument(session, panel,
+                                 counter.simulate ? QStringLiteral("Simulated counter")
+                                                  : QStringLiteral("Counter"),
+                                 QStringLiteral(PELMIX_VERSION));
+    remote::Server server(instrument);
+    if (!server.listen(endpoint)) {
+        console::error(QStringLiteral("cannot listen on %1:%2: %3")
+                           .arg(hostText(endpoint.address))
+                           .arg(endpoint.port)
+                           .arg(server.errorString()));
+        return ExitStatus::Incomplete;
+    }
+    const remote::Endpoint listening = server.endpoint();
+    // Straight to the descriptor, unbuffered, so that a script reading it sees it at once.
+    writeAll(STDOUT_FILENO, QStringLiteral("Listening on %1:%2\n")
+                                .arg(hostText(listening.address))
+                                .arg(listening.port)
+                                .toUtf8());
+
+    SignalWatch signalWatch;
+    if (const auto failure = signalWatch.start())
+        console::error(QStringLiteral("Ctrl-C will end the program at once: %1").arg(*failure));
+    QObject::connect(&signalWatch, &SignalWatch::received, &session, [&session] {
+        session.shutDown();
+        QCoreApplication::exit(ExitStatus::Ok);
+    });
+    return QCoreApplication::exec();
+}
+
+} // namespace pelmix::cli
