@@ -1,18 +1,14 @@
 // Pelmix: operates the counter on a serial port from a front panel.
 
+#include "platform/SignalWatch.h"
+#include "platform/SimulatedCounter.h"
 #include "ui/MainWindow.h"
-
-#ifdef PELMIX_SIMULATOR
-#include "sim/CounterModel.h"
-#include "sim/PtyServer.h"
-#endif
 
 #include <QApplication>
 #include <QCommandLineParser>
 
 #include <csignal>
 #include <cstdio>
-#include <memory>
 
 int main(int argc, char *argv[])
 {
@@ -37,33 +33,26 @@ int main(int argc, char *argv[])
     parser.addOption(simulate);
     parser.process(app);
 
-    QString device;
-#ifdef PELMIX_SIMULATOR
     // The simulated counter runs in this process behind a real pseudo-terminal, so the
     // whole serial path is the one a real counter uses.
-    std::unique_ptr<pelmix::sim::CounterModel> model;
-    std::unique_ptr<pelmix::sim::PtyServer> server;
+    pelmix::platform::SimulatedCounter simulated;
     if (parser.isSet(simulate)) {
-        model = std::make_unique<pelmix::sim::CounterModel>();
-        server = std::make_unique<pelmix::sim::PtyServer>(*model);
-        server->setKeepRecord(false);
-        if (auto error = server->start()) {
-            std::fprintf(stderr, "pelmix: cannot start the simulated counter: %s\n",
-                         qPrintable(*error));
+        if (auto error = simulated.start()) {
+            std::fprintf(stderr, "pelmix: %s\n", qPrintable(*error));
             return 1;
         }
-        device = server->devicePath();
     }
-#else
-    if (parser.isSet(simulate)) {
-        std::fprintf(stderr, "pelmix: this build has no simulated counter\n");
-        return 1;
-    }
-#endif
 
-    pelmix::ui::MainWindow window(device);
+    pelmix::ui::MainWindow window(simulated.devicePath());
     QObject::connect(&window, &pelmix::ui::MainWindow::programEnded, &app, &QApplication::quit,
                      Qt::QueuedConnection);
+    // Asked to end by the system or the terminal: as if the window were closed.
+    pelmix::platform::SignalWatch signalWatch;
+    if (auto error = signalWatch.start())
+        std::fprintf(stderr, "pelmix: signals will end the program abruptly: %s\n",
+                     qPrintable(*error));
+    QObject::connect(&signalWatch, &pelmix::platform::SignalWatch::received, &window,
+                     &QWidget::close);
     window.show();
     return app.exec();
 }

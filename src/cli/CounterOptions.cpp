@@ -1,7 +1,7 @@
 #include "CounterOptions.h"
 
 #include "Arguments.h"
-#include "SimulatedCounter.h"
+#include "platform/SimulatedCounter.h"
 
 #include "measure/Session.h"
 
@@ -46,8 +46,8 @@ CounterChoice CounterOptions::read(const QCommandLineParser &parser) const
     return choice;
 }
 
-std::optional<QString> openCounter(const CounterChoice &choice, SimulatedCounter &simulated,
-                                   measure::Session &session)
+std::optional<QString> openCounter(const CounterChoice &choice,
+                                   platform::SimulatedCounter &simulated, measure::Session &session)
 {
     PortChoice port = choice.port;
     if (choice.simulate) {

@@ -12,9 +12,11 @@ namespace pelmix::measure {
 class Session;
 }
 
-namespace pelmix::cli {
-
+namespace pelmix::platform {
 class SimulatedCounter;
+}
+
+namespace pelmix::cli {
 
 // Which counter to use: a port, or the built-in simulated counter.
 struct CounterChoice
@@ -42,7 +44,8 @@ private:
 
 // Starts the simulated counter when it is chosen, then opens the session's port. Returns
 // the message that names the port, the device and the reason when that fails.
-std::optional<QString> openCounter(const CounterChoice &choice, SimulatedCounter &simulated,
+std::optional<QString> openCounter(const CounterChoice &choice,
+                                   platform::SimulatedCounter &simulated,
                                    measure::Session &session);
 
 } // namespace pelmix::cli

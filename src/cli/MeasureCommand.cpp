@@ -6,9 +6,9 @@
 #include "MeasureOptions.h"
 #include "MeasureRun.h"
 #include "ReadingSink.h"
-#include "SignalWatch.h"
-#include "SimulatedCounter.h"
 #include "StderrReporter.h"
+#include "platform/SignalWatch.h"
+#include "platform/SimulatedCounter.h"
 
 #include "measure/Session.h"
 
@@ -59,7 +59,7 @@ int runMeasure(const QStringList &arguments)
     }
 
     // The simulated counter outlives the session that talks to it; the reporter too.
-    SimulatedCounter simulated;
+    platform::SimulatedCounter simulated;
     measure::ValuePanel panel(settings.input);
     measure::Session *current = nullptr;
     StderrReporter reporter([&current] { return current->link().portLabel(); });
@@ -71,10 +71,10 @@ int runMeasure(const QStringList &arguments)
     }
 
     MeasureRun run(session, sink, settings.plan);
-    SignalWatch signalWatch;
+    platform::SignalWatch signalWatch;
     if (const auto failure = signalWatch.start())
         console::error(QStringLiteral("Ctrl-C will end the program at once: %1").arg(*failure));
-    QObject::connect(&signalWatch, &SignalWatch::received, &run, &MeasureRun::interrupt);
+    QObject::connect(&signalWatch, &platform::SignalWatch::received, &run, &MeasureRun::interrupt);
     QObject::connect(&run, &MeasureRun::finished, QCoreApplication::instance(),
                      [](int status) { QCoreApplication::exit(status); });
     QMetaObject::invokeMethod(&run, &MeasureRun::start, Qt::QueuedConnection);

@@ -5,9 +5,9 @@
 #include "CounterOptions.h"
 #include "ExitStatus.h"
 #include "SessionInstrument.h"
-#include "SignalWatch.h"
-#include "SimulatedCounter.h"
 #include "StderrReporter.h"
+#include "platform/SignalWatch.h"
+#include "platform/SimulatedCounter.h"
 
 #include "measure/Session.h"
 #include "remote/Server.h"
@@ -76,7 +76,7 @@ int runServe(const QStringList &arguments)
         return reportUsage(error.message, Command);
     }
 
-    SimulatedCounter simulated;
+    platform::SimulatedCounter simulated;
     measure::ValuePanel panel;
     measure::Session *current = nullptr;
     StderrReporter reporter([&current] { return current->link().portLabel(); });
@@ -106,10 +106,10 @@ int runServe(const QStringList &arguments)
                                 .arg(listening.port)
                                 .toUtf8());
 
-    SignalWatch signalWatch;
+    platform::SignalWatch signalWatch;
     if (const auto failure = signalWatch.start())
         console::error(QStringLiteral("Ctrl-C will end the program at once: %1").arg(*failure));
-    QObject::connect(&signalWatch, &SignalWatch::received, &session, [&session] {
+    QObject::connect(&signalWatch, &platform::SignalWatch::received, &session, [&session] {
         session.shutDown();
         QCoreApplication::exit(ExitStatus::Ok);
     });

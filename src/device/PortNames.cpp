@@ -10,8 +10,13 @@ QString systemPortFor(int portNumber, const QSettings &settings)
         return {};
     const QString configured =
         settings.value(QStringLiteral("Ports/Com%1").arg(portNumber)).toString().trimmed();
-    if (!configured.isEmpty())
-        return configured;
+    return configured.isEmpty() ? defaultPortFor(portNumber) : configured;
+}
+
+QString defaultPortFor(int portNumber)
+{
+    if (portNumber < 1 || portNumber > 8)
+        return {};
 #ifdef Q_OS_WIN
     return QStringLiteral("COM%1").arg(portNumber);
 #else

@@ -10,5 +10,7 @@ namespace pelmix::device {
 // the settings, else COMN on Windows and /dev/ttyS<N-1> elsewhere. Nothing for a number
 // outside 1 to 8.
 QString systemPortFor(int portNumber, const QSettings &settings);
+// The platform's own device for ComN: COMN on Windows, /dev/ttyS<N-1> elsewhere.
+QString defaultPortFor(int portNumber);
 
 } // namespace pelmix::device

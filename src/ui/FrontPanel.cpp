@@ -1,6 +1,9 @@
 #include "FrontPanel.h"
 
+#include "PanelAccess.h"
 #include "Pictures.h"
+
+#include <QAccessible>
 
 #include <QLabel>
 #include <QLineEdit>
@@ -56,12 +59,16 @@ void FrontPanel::setPositionEnabled(bool enabled)
 void FrontPanel::prepareForMode(Mode mode)
 {
     // Frequency names its slider; calibration keeps the caption the previous mode left.
-    if (mode == Mode::Frequency)
+    if (mode == Mode::Frequency) {
         ui.Ndp->setText(QStringLiteral("Meas. time         ms"));
+        PanelAccess::nameSlider2(ui, false);
+    }
     ui.Tablo1->clear();
     ui.Tablo2->clear();
-    if (mode == Mode::Period)
+    if (mode == Mode::Period) {
         ui.Ndp->setText(QStringLiteral(" Multiplier"));
+        PanelAccess::nameSlider2(ui, true);
+    }
     const bool secondLine = mode != Mode::Interval && mode != Mode::Count;
     for (QWidget *part : {static_cast<QWidget *>(ui.Tablo2), static_cast<QWidget *>(ui.oneX),
                           static_cast<QWidget *>(ui.Ndp), static_cast<QWidget *>(ui.scal),
@@ -75,19 +82,36 @@ void FrontPanel::showResult(const measure::Result &result)
     ui.Tablo1->setText(texts.main);
     if (texts.second)
         ui.Tablo2->setText(*texts.second);
+    // Told to assistive technology as news, not only as a changed text, also when it
+    // repeats the one before.
+    ui.Tablo1->setAccessibleDescription(QObject::tr("Latest result: %1").arg(texts.main.trimmed()));
+    QAccessibleEvent news(ui.Tablo1, QAccessible::DescriptionChanged);
+    QAccessible::updateAccessibility(&news);
 }
+
+namespace {
+
+// Shows one of two pictures that take turns on one spot; the keyboard focus moves along.
+void swap(QWidget *from, QWidget *to)
+{
+    const bool focused = from->hasFocus();
+    to->setVisible(true);
+    from->setVisible(false);
+    if (focused)
+        to->setFocus();
+}
+
+} // namespace
 
 void FrontPanel::setFilter(bool on)
 {
-    ui.Pic1->setVisible(!on);
-    ui.Pic2->setVisible(on);
+    swap(on ? static_cast<QWidget *>(ui.Pic1) : ui.Pic2, on ? ui.Pic2 : ui.Pic1);
     m_filterOn = on;
 }
 
 void FrontPanel::showCycleRunning(bool running)
 {
-    ui.Str11->setVisible(!running);
-    ui.Str21->setVisible(running);
+    swap(running ? static_cast<QWidget *>(ui.Str11) : ui.Str21, running ? ui.Str21 : ui.Str11);
 }
 
 } // namespace pelmix::ui

@@ -5,6 +5,7 @@
 #include "DialogReturns.h"
 #include "LogDialog.h"
 #include "OptionsDialog.h"
+#include "PanelAccess.h"
 #include "Pictures.h"
 #include "TraceView.h"
 #include "Twips.h"
@@ -44,6 +45,7 @@ MainWindow::MainWindow(const QString &simulatedDevice)
     setCentralWidget(central);
     ui = buildPanelControls(central);
     buildMenus(menuBar(), ui);
+    new PanelAccess(*this, ui);
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 
     m_returns = new DialogReturns(*this);
@@ -176,12 +178,19 @@ void MainWindow::showOptions()
     }
     // The dialog starts from the stored port.
     m_portNumber = m_settings.port();
-    m_options = new OptionsDialog({m_portNumber, m_session.meter().cyclePause()}, this);
+    Options options{m_portNumber, m_session.meter().cyclePause(), {}, !m_simulatedDevice.isEmpty()};
+    for (int n = 1; n <= 8; ++n)
+        options.devices[n - 1] =
+            m_simulatedDevice.isEmpty() ? m_settings.portDevice(n) : m_simulatedDevice;
+    m_options = new OptionsDialog(options, this);
     m_options->setAttribute(Qt::WA_DeleteOnClose);
     connect(m_options, &QDialog::accepted, this, [this, dialog = m_options.data()] {
         const Options chosen = dialog->options();
         m_portNumber = chosen.port;
         m_settings.storePort(chosen.port);
+        for (int n = 1; n <= 8 && !chosen.devicesFixed; ++n)
+            if (chosen.devices[n - 1] != m_settings.portDevice(n))
+                m_settings.storePortDevice(n, chosen.devices[n - 1]);
         m_session.meter().setCyclePause(chosen.pause);
     });
     connect(m_options, &OptionsDialog::quitRequested, this, [this] { unload(false); });

@@ -1,5 +1,6 @@
 #include "OptionsDialog.h"
 
+#include "DeviceChoice.h"
 #include "Twips.h"
 
 #include <QComboBox>
@@ -39,7 +40,8 @@ OptionsDialog::OptionsDialog(const Options &initial, QWidget *parent)
     setObjectName(QStringLiteral("frmOptions"));
     setWindowTitle(QStringLiteral("Options"));
     setAttribute(Qt::WA_DeleteOnClose);
-    setFixedSize(px(4665), px(1680));
+    // Taller than the classic dialog by the row that names the device behind the port.
+    setFixedSize(px(4665), px(2280));
 
     auto *cmdOK = new QPushButton(QStringLiteral("OK"), this);
     cmdOK->setObjectName(QStringLiteral("cmdOK"));
@@ -59,8 +61,26 @@ OptionsDialog::OptionsDialog(const Options &initial, QWidget *parent)
     cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
     cmdCancel->setGeometry(twips(3480, 840, 855, 375));
     cmdCancel->setAutoDefault(false);
+    boldLabel(tr(" Device :"), twips(360, 1380, 855, 255), "lblDeviceCaption", this);
+    auto *cboDevice = new QComboBox(this);
+    cboDevice->setObjectName(QStringLiteral("cboDevice"));
+    cboDevice->setGeometry(twips(1200, 1320, 3135, 315));
+    auto *lblDevice = new QLabel(this);
+    lblDevice->setObjectName(QStringLiteral("lblDevice"));
+    lblDevice->setGeometry(twips(1200, 1710, 3135, 375));
+    lblDevice->setWordWrap(true);
+    m_deviceChoice = new DeviceChoice(*cboDevice, *lblDevice);
+    cboPort->setAccessibleName(tr("Port"));
+    cboPort->lineEdit()->setAccessibleName(tr("Port"));
+    TimWin->setAccessibleName(tr("Pause between cyclical measurements, seconds"));
+    cboDevice->setAccessibleName(tr("Device"));
+    cboDevice->setAccessibleDescription(tr("The serial device the chosen port stands for"));
+    cboDevice->lineEdit()->setAccessibleName(tr("Device"));
+    lblDevice->setAccessibleName(tr("Device status"));
+    cmdCancel->setAccessibleDescription(tr("Closes the options and quits Pelmix"));
     setTabOrder(cmdOK, cboPort);
-    setTabOrder(cboPort, TimWin);
+    setTabOrder(cboPort, cboDevice);
+    setTabOrder(cboDevice, TimWin);
     setTabOrder(TimWin, cmdCancel);
 
     connect(cmdOK, &QPushButton::clicked, this, &OptionsDialog::accept);
@@ -73,6 +93,9 @@ OptionsDialog::OptionsDialog(const Options &initial, QWidget *parent)
     cboPort->setCurrentIndex(port >= 1 && port <= 8 ? port - 1 : -1);
     // The pause as it is now, so that OK without an edit keeps it.
     TimWin->setText(QString::number(double(initial.pause), 'g', 7));
+    showDevice();
+    connect(cboPort, &QComboBox::currentIndexChanged, this, &OptionsDialog::showDevice);
+    cboDevice->setEnabled(!initial.devicesFixed);
     cmdOK->setFocus();
 }
 
@@ -87,8 +110,19 @@ float OptionsDialog::leadingNumber(const QString &text)
     return std::isfinite(value) ? float(value) : 0;
 }
 
+void OptionsDialog::showDevice()
+{
+    // Keeps what was chosen for the port shown before.
+    if (m_shownPort >= 1 && !m_options.devicesFixed)
+        m_options.devices[m_shownPort - 1] = m_deviceChoice->chosen();
+    const int index = cboPort->currentIndex();
+    m_shownPort = index >= 0 ? index + 1 : 0;
+    m_deviceChoice->show(m_shownPort, m_shownPort ? m_options.devices[m_shownPort - 1] : QString());
+}
+
 void OptionsDialog::accept()
 {
+    showDevice();
     // A name typed into the field is not used: without a selected entry the port is 0.
     const int index = cboPort->currentIndex();
     const bool selected = index >= 0 && cboPort->currentText() == cboPort->itemText(index);

@@ -2,17 +2,25 @@
 
 #include <QDialog>
 
+#include <array>
+
 class QComboBox;
 class QLineEdit;
 
 namespace pelmix::ui {
 
-// What the options dialog sets: the port ComN (0 when no entry is chosen) and the pause
-// between cyclical measurements, seconds.
+class DeviceChoice;
+
+// What the options dialog sets: the port ComN (0 when no entry is chosen), the pause
+// between cyclical measurements, seconds, and the device each ComN stands for (empty for
+// the platform's own).
 struct Options
 {
     qint16 port = 2;
     float pause = 1.0f;
+    std::array<QString, 8> devices;
+    // Every ComN is one device (the simulated counter): nothing to choose.
+    bool devicesFixed = false;
 };
 
 // The options dialog. Not modal. OK applies and closes; Cancel or Esc asks to end the
@@ -40,7 +48,11 @@ protected:
 private:
     void cancel();
 
+    void showDevice();
+
     Options m_options;
+    DeviceChoice *m_deviceChoice = nullptr;
+    int m_shownPort = 0;
     QComboBox *cboPort;
     QLineEdit *TimWin;
 };

@@ -204,8 +204,10 @@ void buildMenus(QMenuBar *bar, PanelControls &c)
     };
     QMenu *mnuFile = menu(QStringLiteral("&File"), "mnuFile");
     c.mnuFOpen = entry(mnuFile, QStringLiteral("Open Log File"), "mnuFOpen");
+    c.mnuFOpen->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
     c.mnuFSave = entry(mnuFile, QStringLiteral("Save Log File"), "mnuFSave");
     c.mnuFExit = entry(mnuFile, QStringLiteral("&Exit"), "mnuFExit");
+    c.mnuFExit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     c.mnuOSelect = entry(menu(QStringLiteral("&Options"), "mnuOptions"), QStringLiteral("&Options"),
                          "mnuOSelect");
     c.mnuHAbout = entry(menu(QStringLiteral("&Help"), "mnuOptionsAbout"), QStringLiteral("About"),

@@ -79,4 +79,19 @@ QString SettingsStore::systemPortFor(int portNumber) const
     return device::systemPortFor(portNumber, m_settings);
 }
 
+QString SettingsStore::portDevice(int portNumber) const
+{
+    return m_settings.value(QStringLiteral("Ports/Com%1").arg(portNumber)).toString().trimmed();
+}
+
+void SettingsStore::storePortDevice(int portNumber, const QString &device)
+{
+    const QString key = QStringLiteral("Ports/Com%1").arg(portNumber);
+    if (device.trimmed().isEmpty())
+        m_settings.remove(key);
+    else
+        m_settings.setValue(key, device.trimmed());
+    m_settings.sync();
+}
+
 } // namespace pelmix::ui

@@ -28,6 +28,9 @@ public:
     // The device behind ComN: a name stored under "Ports/ComN", else COMN on Windows
     // and /dev/ttyS<N-1> elsewhere. Nothing for a number outside 1 to 8.
     QString systemPortFor(int portNumber) const;
+    // The device chosen for ComN, empty where the platform's own is used.
+    QString portDevice(int portNumber) const;
+    void storePortDevice(int portNumber, const QString &device);
 
     static std::optional<float> toSingle(const QString &text, const QLocale &locale);
     // Fractions round half to even: 2.5 gives 2, 3.5 gives 4.

@@ -39,7 +39,7 @@ private slots:
     void singleMeasurementShowsTheResult();
     void modeButtonsPrepareThePanel();
     void intervalLeavesTheSliderDisabledUntilNextMeasurement();
-    void portThatCannotBeOpenedThenRetry();
+    void portThatCannotBeOpenedIsPointedElsewhere();
     void portErrorIsToldOncePerReturn();
     void scaleLabelsLineUpWithTheSlider();
     void dialogReturnKeepsTheMeasurement_data();
@@ -296,7 +296,7 @@ void MainWindowTest::intervalLeavesTheSliderDisabledUntilNextMeasurement()
     QVERIFY(Slider2->isEnabled());
 }
 
-void MainWindowTest::portThatCannotBeOpenedThenRetry()
+void MainWindowTest::portThatCannotBeOpenedIsPointedElsewhere()
 {
     UiRig rig([](QSettings &s, UiRig &) { s.setValue(u"Ports/Com2"_qs, u"/nonexistent/tty"_qs); },
               false);
@@ -306,14 +306,21 @@ void MainWindowTest::portThatCannotBeOpenedThenRetry()
     QTRY_VERIFY(rig.find("frmOptions") && rig.find("frmOptions")->isVisible());
     QVERIFY(!test::visibleMessageBox());
 
-    test::store().setValue(u"Ports/Com3"_qs, rig.server.devicePath());
+    // The device behind Com2 is missing, and said so beside the list.
+    QVERIFY(rig.find<QLabel>("lblDevice")->text().startsWith(u"Missing"_qs));
+    // Com3 is pointed at the counter in the dialog, without editing the settings file.
     rig.find<QComboBox>("cboPort")->setCurrentIndex(2);
+    auto *cboDevice = rig.find<QComboBox>("cboDevice");
+    QVERIFY(cboDevice->currentText().startsWith(u"/dev/ttyS2"_qs));
+    cboDevice->setEditText(rig.server.devicePath());
+    QCOMPARE(rig.find<QLabel>("lblDevice")->text(), u"Present"_qs);
     rig.find<QPushButton>("cmdOK")->click();
     QTRY_VERIFY(rig.link().isOpen());
     QVERIFY(rig.link().portLabel().startsWith(u"Com3 ("_qs));
-    QTest::qWait(100);
     QVERIFY(!test::visibleMessageBox());
     QCOMPARE(test::store().value(u"Settings/Port"_qs).toString(), u"3"_qs);
+    QCOMPARE(test::store().value(u"Ports/Com3"_qs).toString(), rig.server.devicePath());
+    QCOMPARE(test::store().value(u"Ports/Com2"_qs).toString(), u"/nonexistent/tty"_qs);
 }
 
 void MainWindowTest::portErrorIsToldOncePerReturn()

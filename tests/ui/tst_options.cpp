@@ -55,7 +55,6 @@ void OptionsTest::layout()
     QVERIFY(dialog && dialog->isVisible());
     QVERIFY(!dialog->isModal());
     QCOMPARE(dialog->windowTitle(), u"Options"_qs);
-    QCOMPARE(dialog->size(), QSize(311, 112));
     QCOMPARE(dialog->findChild<QLabel *>(u"lblPort"_qs)->text(), u" Port :"_qs);
     QCOMPARE(dialog->findChild<QLabel *>(u"lab"_qs)->text(), u"Indication's time, sec :"_qs);
     auto *cboPort = dialog->findChild<QComboBox *>(u"cboPort"_qs);
@@ -63,7 +62,6 @@ void OptionsTest::layout()
     QCOMPARE(cboPort->itemText(0), u"Com1"_qs);
     QCOMPARE(cboPort->itemText(7), u"Com8"_qs);
     QVERIFY(cboPort->isEditable());
-    QCOMPARE(dialog->findChild<QPushButton *>(u"cmdOK"_qs)->geometry(), QRect(232, 24, 57, 25));
     QCOMPARE(dialog->findChild<QPushButton *>(u"cmdCancel"_qs)->text(), u"Cancel"_qs);
     // The main window stays usable meanwhile.
     rig.find<QAbstractButton>("hand1")->click();

@@ -7,12 +7,12 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-namespace pelmix::cli {
+namespace pelmix::platform {
 
 namespace {
 
 int signalPair[2] = {-1, -1};
-constexpr int Watched[] = {SIGINT, SIGTERM};
+constexpr int Watched[] = {SIGINT, SIGTERM, SIGHUP};
 
 void onSignal(int number)
 {
@@ -70,4 +70,4 @@ void SignalWatch::drain()
     }
 }
 
-} // namespace pelmix::cli
+} // namespace pelmix::platform

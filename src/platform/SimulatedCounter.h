@@ -5,7 +5,7 @@
 #include <memory>
 #include <optional>
 
-namespace pelmix::cli {
+namespace pelmix::platform {
 
 // The built-in simulated counter. It runs in this process behind a real pseudo-terminal, so
 // the whole serial path is the one a real counter uses.
@@ -27,4 +27,4 @@ private:
     std::unique_ptr<Parts> m_parts;
 };
 
-} // namespace pelmix::cli
+} // namespace pelmix::platform

@@ -5,7 +5,7 @@
 #include "sim/PtyServer.h"
 #endif
 
-namespace pelmix::cli {
+namespace pelmix::platform {
 
 #ifdef PELMIX_SIMULATOR
 
@@ -55,4 +55,4 @@ QString SimulatedCounter::devicePath() const
 
 #endif
 
-} // namespace pelmix::cli
+} // namespace pelmix::platform

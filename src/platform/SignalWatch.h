@@ -6,9 +6,9 @@
 #include <memory>
 #include <optional>
 
-namespace pelmix::cli {
+namespace pelmix::platform {
 
-// SIGINT and SIGTERM, delivered in the event loop. The handler itself only writes a byte to
+// SIGINT, SIGTERM and SIGHUP, delivered in the event loop. The handler itself only writes a byte to
 // a socket pair that a notifier watches. One at a time in a program.
 class SignalWatch : public QObject
 {
@@ -30,4 +30,4 @@ private:
     std::unique_ptr<QSocketNotifier> m_notifier;
 };
 
-} // namespace pelmix::cli
+} // namespace pelmix::platform
