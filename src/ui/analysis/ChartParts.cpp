@@ -1,0 +1,72 @@
+#include "ChartParts.h"
+
+#include "Quantity.h"
+
+#include <QChart>
+#include <QLegend>
+#include <QLogValueAxis>
+#include <QValueAxis>
+#include <QWidget>
+
+#include <cmath>
+
+namespace pelmix::ui {
+
+QChart *newChart(const QWidget &view)
+{
+    auto *chart = new QChart;
+    chart->setTheme(QChart::ChartThemeLight);
+    chart->setAnimationOptions(QChart::NoAnimation);
+    chart->legend()->hide();
+    chart->legend()->setFont(view.font());
+    chart->setMargins(QMargins(4, 4, 4, 4));
+    chart->setBackgroundRoundness(0);
+    return chart;
+}
+
+void setNiceRange(QValueAxis &axis, double low, double high, int ticks)
+{
+    if (!std::isfinite(low) || !std::isfinite(high)) {
+        low = 0;
+        high = 1;
+    }
+    if (!(high > low)) {
+        const double half = low != 0 ? std::fabs(low) * 1e-6 : 0.5;
+        low -= half;
+        high += half;
+    }
+    const double step = niceStep(high - low, ticks);
+    // Ticks counted from a multiple of the step below the range, never from zero: with a
+    // value of 10 MHz and a step of 1 mHz, ticks from zero would be far off.
+    // Fixed ticks while the range changes, so that no step meets a range it would cut
+    // into millions of ticks.
+    axis.setTickType(QValueAxis::TicksFixed);
+    axis.setRange(low, high);
+    axis.setTickAnchor(std::floor(low / step) * step);
+    axis.setTickInterval(step);
+    axis.setLabelFormat(QStringLiteral("%.") + QString::number(decimalsFor(step)) +
+                        QStringLiteral("f"));
+    axis.setTickType(QValueAxis::TicksDynamic);
+}
+
+void setDecadeRange(QLogValueAxis &axis, double low, double high)
+{
+    if (!(low > 0) || !(high >= low) || !std::isfinite(high)) {
+        low = 1;
+        high = 10;
+    }
+    const double from = std::pow(10.0, std::floor(std::log10(low)));
+    double to = std::pow(10.0, std::ceil(std::log10(high)));
+    if (!(to > from))
+        to = from * 10;
+    axis.setRange(from, to);
+}
+
+QString valueTitle(analysis::Mode mode, const Prefix &prefix)
+{
+    const QString unit = prefix.symbol + analysis::unit(mode);
+    return unit.isEmpty() ? quantityName(mode)
+                          : quantityName(mode) + QStringLiteral(" (") + unit + u')';
+}
+
+} // namespace pelmix::ui
