@@ -44,7 +44,11 @@ int main(int argc, char *argv[])
     std::unique_ptr<pelmix::sim::CounterModel> model;
     std::unique_ptr<pelmix::sim::PtyServer> server;
     if (parser.isSet(simulate)) {
-        model = std::make_unique<pelmix::sim::CounterModel>();
+        // A little noise, one part in 10^5, as a real signal has: at fine resolutions the
+        // readings vary, so the analysis window has a spread and a stability to show.
+        pelmix::sim::Signal signal;
+        signal.noise = 1e-5;
+        model = std::make_unique<pelmix::sim::CounterModel>(signal);
         server = std::make_unique<pelmix::sim::PtyServer>(*model);
         server->setKeepRecord(false);
         if (auto error = server->start()) {
