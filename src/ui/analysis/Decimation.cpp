@@ -3,7 +3,6 @@
 #include "analysis/Series.h"
 
 #include <algorithm>
-#include <cmath>
 
 namespace pelmix::ui {
 
@@ -84,30 +83,35 @@ Envelope decimate(const analysis::Series &series, const EnvelopeRequest &request
             out.outside.append(column.min);
     };
 
-    for (qsizetype i = begin; i < end; ++i) {
-        const analysis::Reading reading = series.at(i);
-        if (reading.isGap())
-            continue;
-        const double x = reading.elapsed - request.origin;
-        const double y = reading.value / request.unitScale;
-        qint64 index = -1;
-        if (x > request.to)
-            index = request.columns;
-        else if (x >= request.from)
-            index = std::min<qint64>(request.columns - 1,
-                                     qint64(std::floor((x - request.from) * perColumn)));
-        if (index != columnIndex) {
-            flush();
-            column = Column();
-            columnIndex = index;
+    for (qsizetype i = begin; i < end;) {
+        const analysis::Series::Block block = series.block(i);
+        const qsizetype count = std::min(block.count, end - i);
+        for (qsizetype k = 0; k < count; ++k) {
+            if (block.status[k] != analysis::Status::Ok)
+                continue;
+            const double value = block.value[k];
+            const double x = block.elapsed[k] - request.origin;
+            const double y = value / request.unitScale;
+            qint64 index = -1;
+            if (x > request.to)
+                index = request.columns;
+            else if (x >= request.from)
+                index =
+                    std::min<qint64>(request.columns - 1, qint64((x - request.from) * perColumn));
+            if (index != columnIndex) {
+                flush();
+                column = Column();
+                columnIndex = index;
+            }
+            column.add(i + k, QPointF(x, y), value);
+            if (index >= 0 && index < request.columns) {
+                if (!(y >= out.low))
+                    out.low = y;
+                if (!(y <= out.high))
+                    out.high = y;
+            }
         }
-        column.add(i, QPointF(x, y), reading.value);
-        if (index >= 0 && index < request.columns) {
-            if (!(y >= out.low))
-                out.low = y;
-            if (!(y <= out.high))
-                out.high = y;
-        }
+        i += count;
     }
     flush();
     return out;
