@@ -36,6 +36,12 @@ void setNiceRange(QValueAxis &axis, double low, double high, int ticks)
         high += half;
     }
     const double step = niceStep(high - low, ticks);
+    const QString format =
+        QStringLiteral("%.") + QString::number(decimalsFor(step)) + QStringLiteral("f");
+    // Each change lays the chart out anew, which costs more than drawing it.
+    if (axis.min() == low && axis.max() == high && axis.tickInterval() == step &&
+        axis.tickType() == QValueAxis::TicksDynamic && axis.labelFormat() == format)
+        return;
     // Ticks counted from a multiple of the step below the range, never from zero: with a
     // value of 10 MHz and a step of 1 mHz, ticks from zero would be far off.
     // Fixed ticks while the range changes, so that no step meets a range it would cut
@@ -44,8 +50,7 @@ void setNiceRange(QValueAxis &axis, double low, double high, int ticks)
     axis.setRange(low, high);
     axis.setTickAnchor(std::floor(low / step) * step);
     axis.setTickInterval(step);
-    axis.setLabelFormat(QStringLiteral("%.") + QString::number(decimalsFor(step)) +
-                        QStringLiteral("f"));
+    axis.setLabelFormat(format);
     axis.setTickType(QValueAxis::TicksDynamic);
 }
 
