@@ -39,6 +39,7 @@ public:
     // Null until first shown.
     AnalysisWindow *window() const { return m_window.get(); }
     readings::CsvRecorder &recorder() { return m_recorder; }
+    readings::ReadingFeed &feed() { return m_feed; }
     // The program ends: recording stops and the window closes.
     void shutDown();
 
