@@ -26,6 +26,8 @@ namespace {
 
 const QColor OadevColour(0x1f, 0x5f, 0xa8);
 const QColor MdevColour(0xd0, 0x70, 0x10);
+// The half-width of an error bar's caps on the logarithmic tau axis.
+constexpr double CapRatio = 1.06;
 
 enum Column { Factor, Tau, Oadev, OadevError, OadevTerms, Mdev, MdevError, MdevTerms, Columns };
 
@@ -35,7 +37,7 @@ QLineSeries *deviationLine(QChart *chart, const QString &name, const QColor &col
     line->setName(name);
     line->setPen(QPen(colour, 1.5));
     line->setPointsVisible(true);
-    line->setMarkerSize(6);
+    line->setMarkerSize(5);
     return line;
 }
 
@@ -111,7 +113,7 @@ AllanView::AllanView(QWidget *parent)
     splitter->addWidget(m_view);
     splitter->addWidget(m_table);
     splitter->setStretchFactor(0, 3);
-    splitter->setStretchFactor(1, 2);
+    splitter->setStretchFactor(1, 1);
     splitter->setChildrenCollapsible(false);
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -220,8 +222,19 @@ void AllanView::draw()
     }
     std::size_t next = 0;
     for (const Bar &bar : bars) {
+        // An I-beam in one line: the bottom cap, up the middle, the top cap.
+        const double tau = bar.from.x();
+        const double left = tau / CapRatio;
+        const double right = tau * CapRatio;
+        const double bottom = bar.from.y();
+        const double top = bar.to.y();
         m_bars[next]->setPen(QPen(bar.colour, 1));
-        m_bars[next]->replace({bar.from, bar.to});
+        m_bars[next]->replace({{left, bottom},
+                               {right, bottom},
+                               {tau, bottom},
+                               {tau, top},
+                               {left, top},
+                               {right, top}});
         ++next;
     }
     for (; next < m_bars.size(); ++next)
@@ -230,8 +243,8 @@ void AllanView::draw()
     if (!oadev.isEmpty() || !mdev.isEmpty()) {
         const double shortest = m_shown.points.front().tau;
         const double longest = m_shown.points.back().tau;
-        setDecadeRange(*m_tauAxis, shortest / 1.5, longest * 1.5);
-        setDecadeRange(*m_deviationAxis, low / 1.5, high / prefix.factor * 1.5);
+        setDecadeRange(*m_tauAxis, shortest, longest);
+        setDecadeRange(*m_deviationAxis, low, high / prefix.factor);
     } else {
         setDecadeRange(*m_tauAxis, 1, 10);
         setDecadeRange(*m_deviationAxis, 1, 10);

@@ -105,8 +105,9 @@ void AnalysisWindow::build()
     auto *left = new QWidget(this);
     auto *leftLayout = new QVBoxLayout(left);
     leftLayout->setContentsMargins(0, 0, 0, 0);
-    leftLayout->addWidget(m_statistics, 1);
+    leftLayout->addWidget(m_statistics);
     leftLayout->addWidget(limitsBox);
+    leftLayout->addStretch(1);
 
     m_tabs = new QTabWidget(this);
     m_tabs->setObjectName(QStringLiteral("tabCharts"));

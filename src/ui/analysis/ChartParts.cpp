@@ -60,11 +60,19 @@ void setDecadeRange(QLogValueAxis &axis, double low, double high)
         low = 1;
         high = 10;
     }
-    const double from = std::pow(10.0, std::floor(std::log10(low)));
-    double to = std::pow(10.0, std::ceil(std::log10(high)));
-    if (!(to > from))
-        to = from * 10;
-    axis.setRange(from, to);
+    low /= 1.3;
+    high *= 1.3;
+    // Labels stand at powers of ten only: a range that holds fewer than two of them is
+    // widened down to a power of ten, then up to one if that is not enough.
+    auto powersInside = [&] {
+        return std::floor(std::log10(high) + 1e-9) - std::ceil(std::log10(low) - 1e-9) + 1;
+    };
+    // A hair beyond the power, so that rounding in the axis cannot drop its label.
+    if (powersInside() < 2)
+        low = std::pow(10.0, std::floor(std::log10(low))) * 0.999;
+    if (powersInside() < 2)
+        high = std::pow(10.0, std::ceil(std::log10(high))) * 1.001;
+    axis.setRange(low, high);
 }
 
 QString valueTitle(analysis::Mode mode, const Prefix &prefix)

@@ -19,8 +19,8 @@ QChart *newChart(const QWidget &view);
 // A value axis with its title, between `low` and `high`, ticks at round steps and labels
 // with the decimals the step needs. An empty range is widened around its value.
 void setNiceRange(QValueAxis &axis, double low, double high, int ticks = 6);
-// A logarithmic axis from the decade at or below `low` to the decade at or above `high`,
-// so that its labelled ticks fall on powers of ten.
+// A logarithmic axis a little wider than `low` to `high`, with at least two powers of ten
+// in it to label.
 void setDecadeRange(QLogValueAxis &axis, double low, double high);
 // "Frequency (kHz)", "Count".
 QString valueTitle(analysis::Mode mode, const Prefix &prefix);

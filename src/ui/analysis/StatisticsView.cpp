@@ -22,6 +22,8 @@ StatisticsView::StatisticsView(QWidget *parent)
     setSelectionMode(QAbstractItemView::SingleSelection);
     setTabKeyNavigation(false);
     setWordWrap(false);
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     const QString names[RowCount] = {tr("Count"),
                                      tr("Mean"),
                                      tr("Standard deviation"),
@@ -69,6 +71,13 @@ void StatisticsView::showSeries(const analysis::Series *series, std::optional<qs
     }
     for (int row = 0; row < RowCount; ++row)
         item(row, 1)->setText(texts[row]);
+}
+
+QSize StatisticsView::sizeHint() const
+{
+    const int rows = verticalHeader()->length();
+    return {QTableWidget::sizeHint().width(),
+            horizontalHeader()->height() + rows + 2 * frameWidth()};
 }
 
 QString StatisticsView::text(Row row) const

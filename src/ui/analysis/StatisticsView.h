@@ -37,6 +37,9 @@ public:
     // No series shows dashes. `failures` is shown only when limits are set.
     void showSeries(const analysis::Series *series, std::optional<qsizetype> failures);
     QString text(Row row) const;
+
+    // Tall enough for every row, no taller.
+    QSize sizeHint() const override;
 };
 
 } // namespace pelmix::ui
