@@ -3,6 +3,7 @@
 #include "analysis/Series.h"
 
 #include <algorithm>
+#include <limits>
 
 namespace pelmix::ui {
 
@@ -30,21 +31,21 @@ struct Column
     qsizetype count = 0;
     qsizetype minAt = 0;
     qsizetype maxAt = 0;
-    QPointF min;
-    QPointF max;
+    double minX = 0;
+    double maxX = 0;
     double minValue = 0;
     double maxValue = 0;
 
-    void add(qsizetype index, const QPointF &point, double value)
+    void add(qsizetype index, double x, double value)
     {
         if (count == 0 || value < minValue) {
             minAt = index;
-            min = point;
+            minX = x;
             minValue = value;
         }
         if (count == 0 || value > maxValue) {
             maxAt = index;
-            max = point;
+            maxX = x;
             maxValue = value;
         }
         ++count;
@@ -67,20 +68,29 @@ Envelope decimate(const analysis::Series &series, const EnvelopeRequest &request
 
     Column column;
     qint64 columnIndex = -2;
+    // Values are scaled only as they are drawn: a column's two, not all of its readings.
+    double low = std::numeric_limits<double>::quiet_NaN();
+    double high = low;
     auto flush = [&] {
         if (column.count == 0)
             return;
+        const QPointF min(column.minX, column.minValue / request.unitScale);
+        const QPointF max(column.maxX, column.maxValue / request.unitScale);
         const bool minFirst = column.minAt <= column.maxAt;
-        out.line.append(minFirst ? column.min : column.max);
+        out.line.append(minFirst ? min : max);
         if (column.minAt != column.maxAt)
-            out.line.append(minFirst ? column.max : column.min);
+            out.line.append(minFirst ? max : min);
         if (columnIndex < 0 || columnIndex >= request.columns)
             return;
+        if (!(column.minValue >= low))
+            low = column.minValue;
+        if (!(column.maxValue <= high))
+            high = column.maxValue;
         const Limits &limits = request.limits;
         if (limits.upper && column.maxValue > *limits.upper)
-            out.outside.append(column.max);
+            out.outside.append(max);
         if (limits.lower && column.minValue < *limits.lower)
-            out.outside.append(column.min);
+            out.outside.append(min);
     };
 
     for (qsizetype i = begin; i < end;) {
@@ -89,9 +99,7 @@ Envelope decimate(const analysis::Series &series, const EnvelopeRequest &request
         for (qsizetype k = 0; k < count; ++k) {
             if (block.status[k] != analysis::Status::Ok)
                 continue;
-            const double value = block.value[k];
             const double x = block.elapsed[k] - request.origin;
-            const double y = value / request.unitScale;
             qint64 index = -1;
             if (x > request.to)
                 index = request.columns;
@@ -103,17 +111,13 @@ Envelope decimate(const analysis::Series &series, const EnvelopeRequest &request
                 column = Column();
                 columnIndex = index;
             }
-            column.add(i + k, QPointF(x, y), value);
-            if (index >= 0 && index < request.columns) {
-                if (!(y >= out.low))
-                    out.low = y;
-                if (!(y <= out.high))
-                    out.high = y;
-            }
+            column.add(i + k, x, block.value[k]);
         }
         i += count;
     }
     flush();
+    out.low = low / request.unitScale;
+    out.high = high / request.unitScale;
     return out;
 }
 
