@@ -9,6 +9,7 @@
 #include "TrendChart.h"
 
 #include "analysis/ReadingStore.h"
+#include "ui/Art.h"
 
 #include <QComboBox>
 #include <QFileInfo>
@@ -56,6 +57,7 @@ AnalysisWindow::AnalysisWindow(analysis::ReadingStore &store, device::Shutdown &
     setObjectName(QStringLiteral("frmAnalysis"));
     setWindowTitle(tr("Pelmix \u2013 Analysis"));
     setAccessibleName(tr("Analysis"));
+    setWindowIcon(Art::windowIcon());
     build();
     m_updates.setSingleShot(true);
     m_updates.setInterval(UpdatePeriodMs);

@@ -13,6 +13,7 @@
 #include <QValueAxis>
 
 #include <cmath>
+#include <utility>
 
 namespace pelmix::ui {
 
@@ -101,12 +102,24 @@ void TrendChart::setLimits(const Limits &limits)
 
 void TrendChart::refresh()
 {
+    // A chart on a hidden tab catches up when it is shown.
+    if (!isVisible()) {
+        m_stale = true;
+        return;
+    }
     // New readings are later than everything before: only a view that follows them, or
     // one that reaches past the last reading drawn, changes.
     if (!m_series || m_series->isEmpty())
         return redraw();
     const double last = m_series->at(m_series->size() - 1).elapsed - m_series->at(0).elapsed;
     if (m_autoTime || m_view.right >= last || m_line->count() == 0)
+        redraw();
+}
+
+void TrendChart::showEvent(QShowEvent *event)
+{
+    QChartView::showEvent(event);
+    if (std::exchange(m_stale, false))
         redraw();
 }
 
@@ -170,6 +183,7 @@ int TrendChart::columns() const
 
 void TrendChart::redraw()
 {
+    m_stale = false;
     const bool hasValues = m_series && m_series->statistics().count() > 0;
     if (!hasValues) {
         m_prefix = {};

@@ -64,6 +64,7 @@ public:
     void redraw();
 
 protected:
+    void showEvent(QShowEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void wheelEvent(QWheelEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
@@ -84,6 +85,7 @@ private:
     bool m_autoValue = true;
     int m_drawnColumns = 0;
     bool m_redrawQueued = false;
+    bool m_stale = false;
 
     QValueAxis *m_timeAxis = nullptr;
     QValueAxis *m_valueAxis = nullptr;
