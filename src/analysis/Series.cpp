@@ -124,6 +124,16 @@ std::vector<Reading> Series::readings(qsizetype from, qsizetype count) const
     return out;
 }
 
+Series::Block Series::block(qsizetype index) const
+{
+    if (index < 0 || index >= m_size)
+        return {};
+    const auto [chunk, offset] = place(index);
+    const Chunk &c = m_chunks[std::size_t(chunk)];
+    return {std::min(c.capacity - offset, m_size - index), c.elapsed.get() + offset,
+            c.value.get() + offset, c.status.get() + offset};
+}
+
 std::size_t Series::memoryBytes() const
 {
     std::size_t bytes = sizeof(Series) + m_chunks.capacity() * sizeof(Chunk) +

@@ -49,6 +49,18 @@ public:
     // `count` readings from `from` (all to the end when negative), gaps included.
     std::vector<Reading> readings(qsizetype from = 0, qsizetype count = -1) const;
 
+    // The readings from `index` to the end of the storage chunk that holds it, as arrays
+    // in place: a long series is walked chunk by chunk, without finding each reading's
+    // place. Valid until the next append; empty past the end.
+    struct Block
+    {
+        qsizetype count = 0;
+        const double *elapsed = nullptr;
+        const double *value = nullptr;
+        const Status *status = nullptr;
+    };
+    Block block(qsizetype index) const;
+
     // Memory held by the series, its own object included.
     std::size_t memoryBytes() const;
 

@@ -37,7 +37,9 @@ int main(int argc, char *argv[])
     // whole serial path is the one a real counter uses.
     pelmix::platform::SimulatedCounter simulated;
     if (parser.isSet(simulate)) {
-        if (auto error = simulated.start()) {
+        // A little noise, one part in 10^5, as a real signal has: at fine resolutions the
+        // readings vary, so the analysis window has a spread and a stability to show.
+        if (auto error = simulated.start(1.0, 1e-5)) {
             std::fprintf(stderr, "pelmix: %s\n", qPrintable(*error));
             return 1;
         }

@@ -11,6 +11,16 @@ namespace pelmix::platform {
 
 struct SimulatedCounter::Parts
 {
+    explicit Parts(double noise)
+        : model(signal(noise))
+    {
+    }
+    static sim::Signal signal(double noise)
+    {
+        sim::Signal s;
+        s.noise = noise;
+        return s;
+    }
     sim::CounterModel model;
     sim::PtyServer server{model};
 };
@@ -18,9 +28,9 @@ struct SimulatedCounter::Parts
 SimulatedCounter::SimulatedCounter() = default;
 SimulatedCounter::~SimulatedCounter() = default;
 
-std::optional<QString> SimulatedCounter::start(double timeScale)
+std::optional<QString> SimulatedCounter::start(double timeScale, double noise)
 {
-    m_parts = std::make_unique<Parts>();
+    m_parts = std::make_unique<Parts>(noise);
     m_parts->model.setTimeScale(timeScale);
     // A long run must not keep every command in memory.
     m_parts->server.setKeepRecord(false);
@@ -43,7 +53,7 @@ struct SimulatedCounter::Parts
 SimulatedCounter::SimulatedCounter() = default;
 SimulatedCounter::~SimulatedCounter() = default;
 
-std::optional<QString> SimulatedCounter::start(double)
+std::optional<QString> SimulatedCounter::start(double, double)
 {
     return QStringLiteral("this build has no simulated counter");
 }

@@ -17,9 +17,10 @@ public:
     SimulatedCounter(const SimulatedCounter &) = delete;
     SimulatedCounter &operator=(const SimulatedCounter &) = delete;
 
-    // Measuring times are multiplied by `timeScale`. Returns why the counter cannot start;
-    // a build without the simulator says so.
-    std::optional<QString> start(double timeScale = 1.0);
+    // Measuring times are multiplied by `timeScale`; every reading carries relative noise
+    // of `noise`. Returns why the counter cannot start; a build without the simulator says
+    // so.
+    std::optional<QString> start(double timeScale = 1.0, double noise = 0.0);
     QString devicePath() const;
 
 private:

@@ -12,6 +12,7 @@
 #include "WindowPlacement.h"
 
 #include "device/Errors.h"
+#include "ui/analysis/AnalysisMenu.h"
 
 #include <QCloseEvent>
 #include <QFileInfo>
@@ -46,6 +47,8 @@ MainWindow::MainWindow(const QString &simulatedDevice)
     ui = buildPanelControls(central);
     buildMenus(menuBar(), ui);
     new PanelAccess(*this, ui);
+    m_analysis = std::make_unique<AnalysisMenu>(*menuBar(), *ui.mnuFExit, m_feed, m_messages,
+                                                m_session.shutdown(), *this);
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 
     m_returns = new DialogReturns(*this);
@@ -242,6 +245,7 @@ void MainWindow::unload(bool storePosition)
     if (storePosition)
         m_placement->store();
     m_log.close();
+    m_analysis->shutDown();
     m_session.shutDown();
     emit programEnded();
 }

@@ -6,18 +6,22 @@
 #include "PanelControls.h"
 #include "SettingsStore.h"
 
+#include "analysis/ReadingStore.h"
 #include "device/ProgressTimer.h"
 #include "measure/Session.h"
+#include "readings/ReadingFeed.h"
 
 #include <QCoroTask>
 #include <QMainWindow>
 #include <QPointer>
 
+#include <memory>
 #include <optional>
 
 namespace pelmix::ui {
 
 class AboutDialog;
+class AnalysisMenu;
 class DialogReturns;
 class OptionsDialog;
 class WindowPlacement;
@@ -36,6 +40,7 @@ public:
     measure::Session &session() { return m_session; }
     FrontPanel &panel() { return m_panel; }
     LogFile &logFile() { return m_log; }
+    AnalysisMenu &analysis() { return *m_analysis; }
     qint16 portNumber() const { return m_portNumber; }
     QString systemPortFor(int portNumber) const;
 
@@ -72,6 +77,10 @@ private:
     MessageBoxes m_messages{*this, m_session.shutdown()};
     device::ProgressTimer m_progressTimer{m_session.link()};
     LogFile m_log;
+    // Every result as a reading, for the analysis window and the recording.
+    analysis::ReadingStore m_readings;
+    readings::ReadingFeed m_feed{m_session.meter(), m_readings};
+    std::unique_ptr<AnalysisMenu> m_analysis;
     DialogReturns *m_returns = nullptr;
     WindowPlacement *m_placement = nullptr;
     QPointer<OptionsDialog> m_options;

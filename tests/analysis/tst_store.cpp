@@ -125,6 +125,15 @@ void StoreTest::acrossChunks()
     const std::vector<double> values = series.values();
     QCOMPARE(qsizetype(values.size()), count - series.gapCount());
     QCOMPARE(values.back(), 29999.0);
+    // Block by block from inside a chunk to the end: every reading once, in order.
+    qsizetype next = 700;
+    for (Series::Block block = series.block(next); block.count > 0; block = series.block(next)) {
+        for (qsizetype i = 0; i < block.count; ++i, ++next) {
+            QCOMPARE(block.elapsed[i], next * 0.5);
+            QCOMPARE(block.status[i], series.at(next).status);
+        }
+    }
+    QCOMPARE(next, count);
 }
 
 // A long session: at most 32 bytes a reading.

@@ -142,7 +142,7 @@ void MainWindowTest::menus()
             titles << a->text();
         return titles;
     }();
-    QCOMPARE(top, (QStringList{u"&File"_qs, u"&Options"_qs, u"&Help"_qs}));
+    QCOMPARE(top, (QStringList{u"&File"_qs, u"&Options"_qs, u"&Help"_qs, u"&Analysis"_qs}));
     QCOMPARE(rig.action("mnuFOpen")->text(), u"Open Log File"_qs);
     QVERIFY(rig.action("mnuFOpen")->isEnabled());
     QCOMPARE(rig.action("mnuFSave")->text(), u"Save Log File"_qs);

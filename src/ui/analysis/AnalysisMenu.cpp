@@ -1,0 +1,97 @@
+#include "AnalysisMenu.h"
+
+#include "AnalysisWindow.h"
+#include "FileChoice.h"
+
+#include "device/Shutdown.h"
+#include "readings/ReadingFeed.h"
+#include "ui/MessageBoxes.h"
+
+#include <QFileInfo>
+#include <QMenu>
+#include <QMenuBar>
+
+namespace pelmix::ui {
+
+AnalysisMenu::AnalysisMenu(QMenuBar &bar, QAction &exitEntry, readings::ReadingFeed &feed,
+                           MessageBoxes &messages, device::Shutdown &shutdown, QWidget &owner)
+    : m_feed(feed)
+    , m_shutdown(shutdown)
+    , m_owner(owner)
+{
+    QMenu *fileMenu = nullptr;
+    for (QObject *holder : exitEntry.associatedObjects()) {
+        if (auto *menu = qobject_cast<QMenu *>(holder))
+            fileMenu = menu;
+    }
+    QObject *holder = fileMenu ? static_cast<QObject *>(fileMenu) : &bar;
+    auto *record = new QAction(tr("Record Readings..."), holder);
+    record->setObjectName(QStringLiteral("mnuFRecord"));
+    auto *stop = new QAction(tr("Stop Recording"), holder);
+    stop->setObjectName(QStringLiteral("mnuFStopRecord"));
+    stop->setEnabled(false);
+    if (fileMenu)
+        fileMenu->insertActions(&exitEntry, {record, stop});
+
+    QMenu *menu = bar.addMenu(tr("&Analysis"));
+    menu->setObjectName(QStringLiteral("mnuAnalysis"));
+    QAction *show = menu->addAction(tr("Analysis Window"));
+    show->setObjectName(QStringLiteral("mnuAWindow"));
+    show->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A));
+    // From the analysis window too, which then comes to the front.
+    show->setShortcutContext(Qt::ApplicationShortcut);
+
+    connect(show, &QAction::triggered, this, &AnalysisMenu::showWindow);
+    connect(record, &QAction::triggered, this, &AnalysisMenu::chooseRecording);
+    connect(stop, &QAction::triggered, &m_recorder, &readings::CsvRecorder::stop);
+    connect(&m_recorder, &readings::CsvRecorder::recordingChanged, this,
+            [record, stop](bool recording) {
+                record->setEnabled(!recording);
+                stop->setEnabled(recording);
+            });
+    connect(&m_recorder, &readings::CsvRecorder::failed, this,
+            [&messages](const QString &message) { messages.show(message); });
+    connect(&feed, &readings::ReadingFeed::appended, &m_recorder, &readings::CsvRecorder::record);
+    connect(&feed, &readings::ReadingFeed::appended, this, [this] {
+        if (m_window)
+            m_window->readingsAppended();
+    });
+}
+
+AnalysisMenu::~AnalysisMenu() = default;
+
+void AnalysisMenu::showWindow()
+{
+    if (m_shutdown.isTriggered())
+        return;
+    if (!m_window)
+        m_window = std::make_unique<AnalysisWindow>(m_feed.store(), m_shutdown);
+    m_window->show();
+    m_window->raise();
+    m_window->activateWindow();
+}
+
+void AnalysisMenu::chooseRecording()
+{
+    chooseFile(&m_owner,
+               {tr("Record Readings"),
+                QStringLiteral("RecordReadings"),
+                {tr("CSV Files (*.csv)"), tr("All Files (*.*)")},
+                m_folder,
+                false},
+               [this](const QString &path) {
+                   if (m_shutdown.isTriggered())
+                       return;
+                   m_folder = QFileInfo(path).absolutePath();
+                   m_recorder.start(path);
+               });
+}
+
+void AnalysisMenu::shutDown()
+{
+    m_recorder.stop();
+    if (m_window)
+        m_window->close();
+}
+
+} // namespace pelmix::ui

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "readings/CsvRecorder.h"
+
+#include <QObject>
+
+#include <memory>
+
+class QAction;
+class QMenuBar;
+class QWidget;
+
+namespace pelmix::device {
+class Shutdown;
+}
+
+namespace pelmix::readings {
+class ReadingFeed;
+}
+
+namespace pelmix::ui {
+
+class AnalysisWindow;
+class MessageBoxes;
+
+// The main window's way to the readings: the Analysis menu with the analysis window, and
+// recording every reading to a CSV file from the File menu, next to the log's entries.
+// Both follow the feed that turns the meter's results into readings.
+class AnalysisMenu : public QObject
+{
+    Q_OBJECT
+public:
+    // The recording entries go into the menu that holds `exitEntry`, just before it.
+    AnalysisMenu(QMenuBar &bar, QAction &exitEntry, readings::ReadingFeed &feed,
+                 MessageBoxes &messages, device::Shutdown &shutdown, QWidget &owner);
+    ~AnalysisMenu() override;
+
+    void showWindow();
+    // Null until first shown.
+    AnalysisWindow *window() const { return m_window.get(); }
+    readings::CsvRecorder &recorder() { return m_recorder; }
+    readings::ReadingFeed &feed() { return m_feed; }
+    // The program ends: recording stops and the window closes.
+    void shutDown();
+
+private:
+    void chooseRecording();
+
+    readings::ReadingFeed &m_feed;
+    device::Shutdown &m_shutdown;
+    QWidget &m_owner;
+    readings::CsvRecorder m_recorder;
+    std::unique_ptr<AnalysisWindow> m_window;
+    QString m_folder;
+};
+
+} // namespace pelmix::ui

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "analysis/Reading.h"
+
+#include <QString>
+
+class QChart;
+class QLogValueAxis;
+class QValueAxis;
+class QWidget;
+
+namespace pelmix::ui {
+
+struct Prefix;
+
+// A chart as the analysis window draws them: light, no animation, no legend unless asked,
+// with the widget's font.
+QChart *newChart(const QWidget &view);
+// A value axis with its title, between `low` and `high`, ticks at round steps and labels
+// with the decimals the step needs. An empty range is widened around its value.
+void setNiceRange(QValueAxis &axis, double low, double high, int ticks = 6);
+// A logarithmic axis a little wider than `low` to `high`, with at least two powers of ten
+// in it to label.
+void setDecadeRange(QLogValueAxis &axis, double low, double high);
+// "Frequency (kHz)", "Count".
+QString valueTitle(analysis::Mode mode, const Prefix &prefix);
+
+} // namespace pelmix::ui
