@@ -53,7 +53,8 @@ OptionsDialog::OptionsDialog(const Options &initial, QWidget *parent)
     cboPort->setGeometry(twips(1920, 360, 1095, 315));
     cboPort->setEditable(true);
     cboPort->setInsertPolicy(QComboBox::NoInsert);
-    boldLabel(QStringLiteral("Indication's time, sec :"), twips(360, 840, 975, 375), "lab", this);
+    // Two lines of the dialog font, descenders included.
+    boldLabel(QStringLiteral("Indication's time, sec :"), twips(360, 840, 975, 420), "lab", this);
     TimWin = new QLineEdit(this);
     TimWin->setObjectName(QStringLiteral("TimWin"));
     TimWin->setGeometry(twips(1920, 840, 1095, 375));
