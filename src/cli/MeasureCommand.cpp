@@ -10,6 +10,7 @@
 #include "platform/SignalWatch.h"
 #include "platform/SimulatedCounter.h"
 
+#include "measure/Panel.h"
 #include "measure/Session.h"
 
 #include <QCommandLineParser>

@@ -9,6 +9,7 @@
 #include "platform/SignalWatch.h"
 #include "platform/SimulatedCounter.h"
 
+#include "measure/Panel.h"
 #include "measure/Session.h"
 #include "remote/Server.h"
 

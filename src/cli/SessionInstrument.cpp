@@ -1,6 +1,7 @@
 #include "SessionInstrument.h"
 
 #include "device/Wake.h"
+#include "measure/Panel.h"
 #include "measure/Session.h"
 
 #include <QScopeGuard>

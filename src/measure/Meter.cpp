@@ -1,6 +1,7 @@
 #include "Meter.h"
 
 #include "Panel.h"
+#include "Reporter.h"
 
 #include "device/Commands.h"
 #include "device/Errors.h"

@@ -1,9 +1,8 @@
 #pragma once
 
-#include "device/InputSettings.h"
+#include "InputValues.h"
 
-#include <QCoroTask>
-#include <QString>
+#include "device/InputSettings.h"
 
 namespace pelmix::measure {
 
@@ -16,17 +15,6 @@ class Panel : public device::InputSettings
 public:
     virtual void setPosition(int position) = 0;
     virtual void setPositionEnabled(bool enabled) = 0;
-};
-
-// Input settings as plain values.
-struct InputValues
-{
-    device::Mode mode = device::Mode::Frequency;
-    device::Input input = device::Input::Digital;
-    device::Edge edge = device::Edge::Rising;
-    bool filter = false;
-    int level = 0;
-    int position = 0;
 };
 
 class ValuePanel final : public Panel
@@ -47,17 +35,6 @@ public:
     void setPositionEnabled(bool) override {}
 
     InputValues values;
-};
-
-// Tells whoever drives the measurement about a failure ("Connection Error", a lost port)
-// and resumes once it has been acknowledged: a message box waits for OK, the command line
-// and the SCPI server go on at once. Throws device::Cancelled when the program shuts down
-// meanwhile.
-class Reporter
-{
-public:
-    virtual ~Reporter() = default;
-    virtual QCoro::Task<> report(QString message) = 0;
 };
 
 } // namespace pelmix::measure

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Panel.h"
+#include "InputValues.h"
 
 #include "device/Reply.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "measure/Panel.h"
+#include "measure/Reporter.h"
 
 #include <QPointer>
 

@@ -6,6 +6,7 @@
 #include "device/Shutdown.h"
 #include "device/TraceBox.h"
 #include "measure/Panel.h"
+#include "measure/Reporter.h"
 #include "sim/CounterModel.h"
 #include "sim/PtyServer.h"
 

@@ -1,3 +1,4 @@
+#include "device/StatusLine.h"
 #include "device/Trace.h"
 #include "device/TraceBox.h"
 
@@ -15,7 +16,30 @@ private slots:
     void filtering();
     void trimsBeforeAppending_data();
     void trimsBeforeAppending();
+    void statusPositions_data();
+    void statusPositions();
 };
+
+void TraceTest::statusPositions_data()
+{
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<int>("time");
+    QTest::addColumn<int>("level");
+
+    QTest::newRow("a status line") << u"FK3Bj:6\r\n"_qs << 3 << 6;
+    QTest::newRow("anything but a digit reads 0") << u"FKxBj:\u00ff\r\n"_qs << 0 << 0;
+    QTest::newRow("beyond the end reads 0") << u"FK2\r\n"_qs << 2 << 0;
+    QTest::newRow("garbage") << QString::fromLatin1("\xff\0\xfe\x01\x02\x03\r\n", 8) << 0 << 0;
+}
+
+void TraceTest::statusPositions()
+{
+    QFETCH(QString, line);
+    QFETCH(int, time);
+    QFETCH(int, level);
+    QCOMPARE(pelmix::device::statusPosition(line, pelmix::device::TimePosition), time);
+    QCOMPARE(pelmix::device::statusPosition(line, pelmix::device::LevelPosition), level);
+}
 
 void TraceTest::filtering_data()
 {

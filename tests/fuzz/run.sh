@@ -21,7 +21,7 @@ bin=$root/build/fuzz/tests/fuzz
 out=${FUZZ_OUT:-$(mktemp -d "${TMPDIR:-/tmp}/pelmix-fuzz.XXXXXX")}
 mkdir -p "$out"
 
-targets=(fuzz_trace fuzz_decode fuzz_status fuzz_format)
+targets=(fuzz_trace fuzz_result fuzz_format)
 failed=()
 
 # Leaks are reported too: the harnesses own everything they allocate.

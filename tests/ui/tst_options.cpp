@@ -33,15 +33,14 @@ private slots:
     void init() { test::store().clear(); }
 
     void layout();
-    void emptyStoreOkStoresTwo();
+    void okWithoutAChange_data();
+    void okWithoutAChange();
     void portChangeWaitsForTheMeasurement();
-    void showsTheCurrentPause();
-    void noEntrySelectedStoresZero();
-    void typedNameIsNotUsed();
+    void noEntryChosenStoresZero_data();
+    void noEntryChosenStoresZero();
     void cancelEndsTheProgramStoringNothing_data();
     void cancelEndsTheProgramStoringNothing();
     void closeBoxOnlyCloses();
-    void secondChoiceOnlyRaises();
     void leadingNumber_data();
     void leadingNumber();
     void conversions_data();
@@ -69,17 +68,27 @@ void OptionsTest::layout()
     QCOMPARE(rig.server.commands().left(1), QByteArray("w"));
 }
 
-void OptionsTest::emptyStoreOkStoresTwo()
+void OptionsTest::okWithoutAChange_data()
 {
+    QTest::addColumn<float>("pause");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("an empty store") << 1.0f << u"1"_qs;
+    QTest::newRow("a pause of 3 s") << 3.0f << u"3"_qs;
+}
+
+void OptionsTest::okWithoutAChange()
+{
+    QFETCH(float, pause);
+    QFETCH(QString, shown);
     UiRig rig;
-    rig.meter().setCyclePause(1.0f);
+    rig.meter().setCyclePause(pause);
     QDialog *dialog = openOptions(rig);
     QCOMPARE(dialog->findChild<QComboBox *>(u"cboPort"_qs)->currentText(), u"Com2"_qs);
-    QCOMPARE(dialog->findChild<QLineEdit *>(u"TimWin"_qs)->text(), u"1"_qs);
+    QCOMPARE(dialog->findChild<QLineEdit *>(u"TimWin"_qs)->text(), shown);
     dialog->findChild<QPushButton *>(u"cmdOK"_qs)->click();
     QTRY_VERIFY(!rig.find("frmOptions"));
     QCOMPARE(test::store().value(u"Settings/Port"_qs).toString(), u"2"_qs);
-    QCOMPARE(rig.meter().cyclePause(), 1.0f);
+    QCOMPARE(rig.meter().cyclePause(), pause);
     QTRY_VERIFY(rig.link().isOpen());
     QVERIFY(!test::visibleMessageBox());
 }
@@ -91,7 +100,7 @@ void OptionsTest::portChangeWaitsForTheMeasurement()
     sim::PtyServer other(otherModel);
     QVERIFY(!other.start());
     test::store().setValue(u"Ports/Com5"_qs, other.devicePath());
-    rig.model.setTime(3); // "D" takes a second
+    rig.model.setTimeScale(0.3); // "D" takes 300 ms
     rig.find<QSlider>("Slider2")->setValue(3);
     rig.find<QAbstractButton>("hand1")->click();
     QTRY_VERIFY(rig.server.commands().endsWith('D'));
@@ -115,41 +124,33 @@ void OptionsTest::portChangeWaitsForTheMeasurement()
     QVERIFY(!test::visibleMessageBox());
 }
 
-void OptionsTest::showsTheCurrentPause()
+void OptionsTest::noEntryChosenStoresZero_data()
 {
-    UiRig rig;
-    rig.meter().setCyclePause(3.0f);
-    QDialog *dialog = openOptions(rig);
-    QCOMPARE(dialog->findChild<QLineEdit *>(u"TimWin"_qs)->text(), u"3"_qs);
-    dialog->findChild<QPushButton *>(u"cmdOK"_qs)->click();
-    QCOMPARE(rig.meter().cyclePause(), 3.0f);
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<QString>("typed");
+    QTest::newRow("stored port outside the list") << u"9"_qs << QString();
+    QTest::newRow("a name typed into the list") << u"2"_qs << u"/dev/ttyUSB0"_qs;
 }
 
-void OptionsTest::noEntrySelectedStoresZero()
+void OptionsTest::noEntryChosenStoresZero()
 {
-    UiRig rig([](QSettings &s, UiRig &) { s.setValue(u"Settings/Port"_qs, u"2"_qs); });
-    test::store().setValue(u"Settings/Port"_qs, u"9"_qs); // outside the list
+    QFETCH(QString, stored);
+    QFETCH(QString, typed);
+    UiRig rig;
+    test::store().setValue(u"Settings/Port"_qs, stored);
     QDialog *dialog = openOptions(rig);
     auto *cboPort = dialog->findChild<QComboBox *>(u"cboPort"_qs);
-    QCOMPARE(cboPort->currentIndex(), -1);
-    QCOMPARE(rig.window->portNumber(), qint16(9));
+    QCOMPARE(rig.window->portNumber(), qint16(stored.toInt()));
+    if (typed.isEmpty())
+        QCOMPARE(cboPort->currentIndex(), -1);
+    else
+        cboPort->setEditText(typed);
     dialog->findChild<QPushButton *>(u"cmdOK"_qs)->click();
     QCOMPARE(test::store().value(u"Settings/Port"_qs).toString(), u"0"_qs);
     QCOMPARE(rig.window->portNumber(), qint16(0));
     // Port 0 does not open: one message, then the dialog again.
     QCOMPARE(test::answerMessage(), u"Com0: no serial port is selected"_qs);
     QTRY_VERIFY(rig.find("frmOptions"));
-}
-
-void OptionsTest::typedNameIsNotUsed()
-{
-    UiRig rig;
-    QDialog *dialog = openOptions(rig);
-    auto *cboPort = dialog->findChild<QComboBox *>(u"cboPort"_qs);
-    cboPort->setEditText(u"/dev/ttyUSB0"_qs);
-    dialog->findChild<QPushButton *>(u"cmdOK"_qs)->click();
-    QCOMPARE(test::store().value(u"Settings/Port"_qs).toString(), u"0"_qs);
-    QVERIFY(!test::answerMessage().isEmpty());
 }
 
 void OptionsTest::cancelEndsTheProgramStoringNothing_data()
@@ -190,17 +191,6 @@ void OptionsTest::closeBoxOnlyCloses()
     QCOMPARE(rig.meter().cyclePause(), 2.0f);
     QTRY_VERIFY(rig.link().isOpen());
     QVERIFY(rig.link().portLabel().startsWith(u"Com2 ("_qs));
-}
-
-void OptionsTest::secondChoiceOnlyRaises()
-{
-    UiRig rig;
-    QDialog *first = openOptions(rig);
-    first->findChild<QLineEdit *>(u"TimWin"_qs)->setText(u"4"_qs);
-    QDialog *second = openOptions(rig);
-    QCOMPARE(second, first);
-    QCOMPARE(rig.window->findChildren<QDialog *>(u"frmOptions"_qs).size(), 1);
-    QCOMPARE(second->findChild<QLineEdit *>(u"TimWin"_qs)->text(), u"4"_qs);
 }
 
 void OptionsTest::leadingNumber_data()
