@@ -124,6 +124,10 @@ void PtyServer::hangUp()
     if (!isUp())
         return;
     closeDevice();
+    // The device's name goes with it, as an unplugged adapter's does; the number of the
+    // pseudo-terminal may soon belong to another one.
+    if (!m_linkPath.isEmpty())
+        QFile::remove(m_linkPath);
     emit hungUp();
 }
 
