@@ -73,7 +73,8 @@ void ExchangeTest::staleInputNeverAppears()
 {
     SimRig rig;
     rig.server.send(QByteArray("stale\r"));
-    QTest::qWait(50); // the bytes reach the program's side before the command
+    // The bytes have reached the program's side before the command goes out.
+    QTRY_VERIFY(rig.link.serialPort().bytesAvailable() == 6);
 
     QCOMPARE(run(rig.link.exchange(u"w"_qs, 1.0f)).text, u"FK0Bj:0\r\n"_qs);
 }
