@@ -1,6 +1,7 @@
 // Decoding a data reply into a result, and the display texts formatted from it: one
 // table per mode, no counter needed.
 
+#include "measure/Display.h"
 #include "measure/Result.h"
 
 #include <QTest>
@@ -38,6 +39,10 @@ private slots:
     void valuesInSiUnits();
     void dataRequests_data();
     void dataRequests();
+    void formatFixed_data();
+    void formatFixed();
+    void decodeCount_data();
+    void decodeCount();
 
 private:
     void columns();
@@ -234,6 +239,63 @@ void ResultTest::dataRequests()
     const measure::DataRequest request = measure::dataRequest(Mode(mode), position);
     QCOMPARE(request.digits, digits);
     QCOMPARE(request.timeout, timeout);
+}
+
+void ResultTest::formatFixed_data()
+{
+    QTest::addColumn<double>("value");
+    QTest::addColumn<int>("decimals");
+    QTest::addColumn<QString>("locale");
+    QTest::addColumn<QString>("text");
+
+    QTest::newRow("trailing zeros kept") << 40.0 << 3 << u"C"_qs << u"40.000"_qs;
+    QTest::newRow("half away from zero") << 12.5 << 0 << u"C"_qs << u"13"_qs;
+    QTest::newRow("0.125 to 0.13") << 0.125 << 2 << u"C"_qs << u"0.13"_qs;
+    QTest::newRow("2.675 to 2.68") << 2.675 << 2 << u"C"_qs << u"2.68"_qs;
+    QTest::newRow("1.005 to 1.01") << 1.005 << 2 << u"C"_qs << u"1.01"_qs;
+    QTest::newRow("just below a half") << 0.0499999 << 1 << u"C"_qs << u"0.0"_qs;
+    QTest::newRow("carry through nines") << 99.995 << 2 << u"C"_qs << u"100.00"_qs;
+    QTest::newRow("48-bit count") << 281474976710655.0 << 0 << u"C"_qs << u"281474976710655"_qs;
+    QTest::newRow("negative half") << -2.5 << 0 << u"C"_qs << u"-3"_qs;
+    QTest::newRow("negative to zero") << -0.04 << 1 << u"C"_qs << u"0.0"_qs;
+    QTest::newRow("decimal comma") << 0.125 << 2 << u"de_DE"_qs << u"0,13"_qs;
+    QTest::newRow("no group separators") << 1234567.0 << 0 << u"de_DE"_qs << u"1234567"_qs;
+}
+
+void ResultTest::formatFixed()
+{
+    QFETCH(double, value);
+    QFETCH(int, decimals);
+    QFETCH(QString, locale);
+    // The locale set for the program is the one the displays use.
+    QLocale::setDefault(QLocale(locale));
+    const QString text = measure::formatFixed(value, decimals);
+    QLocale::setDefault(QLocale::c());
+    QTEST(text, "text");
+}
+
+void ResultTest::decodeCount_data()
+{
+    QTest::addColumn<QString>("reply");
+    QTest::addColumn<int>("digits");
+    QTest::addColumn<double>("count");
+
+    QTest::newRow("largest 12") << u"TFFFFFFFFFFFF\r\n"_qs << 12 << 281474976710655.0;
+    QTest::newRow("lower case") << u"f0000abcd\r\n"_qs << 8 << 43981.0;
+    QTest::newRow("first character not read") << u"Z00000001\r\n"_qs << 8 << 1.0;
+    QTest::newRow("empty") << u""_qs << 8 << 0.0;
+    QTest::newRow("short field with line end") << u"F12\r\n"_qs << 8 << 0.0;
+    QTest::newRow("short field, no line end") << u"F12"_qs << 8 << 18.0;
+    QTest::newRow("not hexadecimal") << u"F0000G032\r\n"_qs << 8 << 0.0;
+    QTest::newRow("sign") << u"F-0000032\r\n"_qs << 8 << 0.0;
+    QTest::newRow("8-digit reply read as 12") << u"F00000032\r\n"_qs << 12 << 0.0;
+}
+
+void ResultTest::decodeCount()
+{
+    QFETCH(QString, reply);
+    QFETCH(int, digits);
+    QTEST(measure::decodeCount(reply, digits), "count");
 }
 
 QTEST_APPLESS_MAIN(ResultTest)

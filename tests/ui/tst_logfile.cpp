@@ -34,9 +34,6 @@ void openLog(UiRig &rig, const QString &path)
     QFileDialog *dialog = nullptr;
     QVERIFY(
         QTest::qWaitFor([&] { return (dialog = rig.find<QFileDialog>("OpenLog")) != nullptr; }));
-    QCOMPARE(dialog->windowTitle(), u"Open Log File"_qs);
-    QCOMPARE(dialog->nameFilters(), (QStringList{u"Log Files (*.log)"_qs, u"All Files (*.*)"_qs}));
-    QCOMPARE(dialog->fileMode(), QFileDialog::AnyFile);
     if (path.isEmpty()) {
         dialog->reject();
     } else {
@@ -155,8 +152,10 @@ void LogFileTest::openingLineNamesTheSelectedMode()
     UiRig rig;
     rig.find<QToolButton>("T")->click();
     openLog(rig, path);
-    rig.find<QToolButton>("calibr")->click();
-    QVERIFY(contents(path).endsWith("\r\nPeriod\r\nCalibration\r\n"));
+    for (const char *mode : {"calibr", "dt", "Sum", "F"})
+        rig.find<QToolButton>(mode)->click();
+    QVERIFY(
+        contents(path).endsWith("\r\nPeriod\r\nCalibration\r\nTime\r\nQuantity\r\nFrequency\r\n"));
 }
 
 void LogFileTest::cancelChangesNothing()
@@ -179,8 +178,6 @@ void LogFileTest::unwritablePlaces_data()
 
     QTest::newRow("a directory") << QDir::tempPath() << u"cannot be opened"_qs;
     QTest::newRow("no such folder") << u"/nonexistent-folder/x.log"_qs << u"cannot be opened"_qs;
-    QTest::newRow("a place nothing can be made")
-        << u"/proc/pelmix.log"_qs << u"cannot be opened"_qs;
     // A pipe would block the window until a reader came; no device is a log either.
     QTest::newRow("a named pipe") << u"fifo"_qs << u"not a regular file"_qs;
     QTest::newRow("a device") << u"/dev/full"_qs << u"not a regular file"_qs;

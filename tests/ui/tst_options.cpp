@@ -32,7 +32,7 @@ class OptionsTest : public QObject
 private slots:
     void init() { test::store().clear(); }
 
-    void layout();
+    void modelessDialog();
     void okWithoutAChange_data();
     void okWithoutAChange();
     void portChangeWaitsForTheMeasurement();
@@ -47,21 +47,12 @@ private slots:
     void conversions();
 };
 
-void OptionsTest::layout()
+void OptionsTest::modelessDialog()
 {
     UiRig rig;
     QDialog *dialog = openOptions(rig);
-    QVERIFY(dialog && dialog->isVisible());
-    QVERIFY(!dialog->isModal());
-    QCOMPARE(dialog->windowTitle(), u"Options"_qs);
-    QCOMPARE(dialog->findChild<QLabel *>(u"lblPort"_qs)->text(), u" Port :"_qs);
-    QCOMPARE(dialog->findChild<QLabel *>(u"lab"_qs)->text(), u"Indication's time, sec :"_qs);
-    auto *cboPort = dialog->findChild<QComboBox *>(u"cboPort"_qs);
-    QCOMPARE(cboPort->count(), 8);
-    QCOMPARE(cboPort->itemText(0), u"Com1"_qs);
-    QCOMPARE(cboPort->itemText(7), u"Com8"_qs);
-    QVERIFY(cboPort->isEditable());
-    QCOMPARE(dialog->findChild<QPushButton *>(u"cmdCancel"_qs)->text(), u"Cancel"_qs);
+    QVERIFY(dialog && dialog->isVisible() && !dialog->isModal());
+    QCOMPARE(dialog->findChild<QComboBox *>(u"cboPort"_qs)->count(), 8);
     // The main window stays usable meanwhile.
     rig.find<QAbstractButton>("hand1")->click();
     QVERIFY(rig.waitIdle());

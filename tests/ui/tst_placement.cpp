@@ -74,7 +74,6 @@ private slots:
     void keptOnScreen_data();
     void keptOnScreen();
     void frameStaysWhereItStood();
-    void staysOnTheScreen();
 };
 
 void PlacementTest::initTestCase()
@@ -132,19 +131,6 @@ void PlacementTest::frameStaysWhereItStood()
         left = test::store().value(u"Settings/MainLeft"_qs).toString();
         top = test::store().value(u"Settings/MainTop"_qs).toString();
     }
-}
-
-void PlacementTest::staysOnTheScreen()
-{
-    UiRig rig([](QSettings &s, UiRig &) { s.setValue(u"Settings/MainLeft"_qs, u"12000"_qs); },
-              false);
-    QVERIFY(QTest::qWaitForWindowExposed(rig.window.get()));
-    QTRY_VERIFY(rig.window->frameGeometry() != rig.window->geometry());
-    const QRect screen = rig.window->screen()->availableGeometry();
-    if (rig.window->frameGeometry().width() <= screen.width())
-        QTRY_VERIFY(screen.contains(rig.window->frameGeometry()));
-    else
-        QTRY_VERIFY(screen.contains(rig.window->frameGeometry().topLeft()));
 }
 
 int main(int argc, char *argv[])

@@ -1,8 +1,10 @@
-// The pelmix-sim program, run as a separate process, with each of its faults.
+// The simulated counter: its model of the instrument, and the pelmix-sim program run as
+// a separate process with each of its faults.
 
 #include "../common/SimRig.h"
 
 #include "device/Errors.h"
+#include "sim/CounterModel.h"
 #include "sim/Faults.h"
 
 #include <QFile>
@@ -13,7 +15,10 @@
 #include <csignal>
 
 using namespace pelmix;
+using pelmix::sim::CounterModel;
+using pelmix::sim::Signal;
 using pelmix::test::run;
+using namespace std::chrono_literals;
 
 namespace {
 
@@ -53,26 +58,136 @@ class PelmixSimTest : public QObject
     Q_OBJECT
 
 private slots:
-    void helpListsEverything();
+    void statusLine_data();
+    void statusLine();
+    void dataReply_data();
+    void dataReply();
+    void frequencyAnswersAfterTheMeasuringTime();
+    void countingAccumulatesSinceEnteringTheMode();
+    void noiseRepeatsWithItsSeed();
     void faults_data();
     void faults();
     void hangUpAfterN();
-    void randomFaultsSpoilReplies();
     void linkRecordAndCleanExit();
     void timeScaleAndLineRate();
-    void badArgumentsAreRefused();
 };
 
-void PelmixSimTest::helpListsEverything()
+void PelmixSimTest::statusLine_data()
 {
-    QProcess process;
-    process.start(QStringLiteral(PELMIX_SIM_PATH), {QStringLiteral("--help")});
-    QVERIFY(process.waitForFinished(5000));
-    const QString help = QString::fromLocal8Bit(process.readAllStandardOutput());
-    // Every fault is named; the status line's layout is told.
-    for (const QString &fault : sim::Faults::names())
-        QVERIFY2(help.contains(fault), qPrintable(fault));
-    QVERIFY(help.contains(u"level position"_qs));
+    QTest::addColumn<QByteArray>("commands");
+    QTest::addColumn<QByteArray>("status");
+
+    QTest::newRow("at start") << QByteArray("w") << QByteArray("FK0Bj:0\r");
+    QTest::newRow("analog period, falling, filter") << QByteArray("tkb") << QByteArray("tk0bj:0\r");
+    QTest::newRow("calibration") << QByteArray("FJ") << QByteArray("FK0BJ:0\r");
+    QTest::newRow("counting") << QByteArray("P") << QByteArray("PK0Bj:0\r");
+    QTest::newRow("level and time") << QByteArray("+++CC") << QByteArray("FK2Bj:3\r");
+    QTest::newRow("switches back") << QByteArray("kKbBJj") << QByteArray("FK0Bj:0\r");
+    // Stepping only advances: after the last position comes the first.
+    QTest::newRow("level wraps") << QByteArray("++++++++") << QByteArray("FK0Bj:0\r");
+    QTest::newRow("time wraps") << QByteArray("CCCCCC") << QByteArray("FK1Bj:0\r");
+}
+
+void PelmixSimTest::statusLine()
+{
+    QFETCH(QByteArray, commands);
+    QFETCH(QByteArray, status);
+    CounterModel model;
+    QByteArray last;
+    for (const char c : commands)
+        last = model.respond(c).bytes;
+    QCOMPARE(last, status);
+    QCOMPARE(model.respond('w').bytes, status);
+    // The positions the program reads.
+    QCOMPARE(status.at(2), char('0' + model.time()));
+    QCOMPARE(status.at(6), char('0' + model.level()));
+}
+
+void PelmixSimTest::dataReply_data()
+{
+    QTest::addColumn<QByteArray>("setup");
+    QTest::addColumn<double>("frequencyHz");
+    QTest::addColumn<double>("intervalUs");
+    QTest::addColumn<QByteArray>("reply");
+
+    // Each count is the one the program's display rules turn back into the signal.
+    QTest::newRow("50 kHz, 1 ms") << QByteArray("F") << 50e3 << 0.0 << QByteArray("F00000032\r");
+    QTest::newRow("100 kHz, 1 s") << QByteArray("FCCC") << 100e3 << 0.0
+                                  << QByteArray("F000186A0\r");
+    QTest::newRow("12345.678 Hz, 10 s")
+        << QByteArray("fCCCC") << 12345.678 << 0.0 << QByteArray("F0001E241\r");
+    QTest::newRow("calibration counts the reference")
+        << QByteArray("FJC") << 5.0 << 0.0 << QByteArray("F00002710\r");
+    QTest::newRow("period 1000 us, multiplier 1")
+        << QByteArray("T") << 1000.0 << 0.0 << QByteArray("T000000002710\r");
+    QTest::newRow("period 81 us, multiplier 10^4")
+        << QByteArray("tCCCC") << 1e6 / 81 << 0.0 << QByteArray("T0000007B98A0\r");
+    QTest::newRow("interval 100 us")
+        << QByteArray("I") << 1.0 << 100.0 << QByteArray("I0000000003E8\r");
+}
+
+void PelmixSimTest::dataReply()
+{
+    QFETCH(QByteArray, setup);
+    QFETCH(double, frequencyHz);
+    QFETCH(double, intervalUs);
+    QFETCH(QByteArray, reply);
+
+    Signal signal;
+    signal.frequencyHz = frequencyHz;
+    signal.intervalUs = intervalUs;
+    CounterModel model(signal);
+    for (const char c : setup)
+        model.respond(c);
+    QCOMPARE(model.respond('D').bytes, reply);
+}
+
+void PelmixSimTest::frequencyAnswersAfterTheMeasuringTime()
+{
+    CounterModel model;
+    model.respond('C');
+    model.respond('C');
+    QCOMPARE(model.respond('D').delay, CounterModel::Clock::duration(100ms));
+    model.setTimeScale(0.01);
+    QCOMPARE(model.respond('D').delay, CounterModel::Clock::duration(1ms));
+    model.respond('T');
+    QCOMPARE(model.respond('D').delay, CounterModel::Clock::duration::zero());
+}
+
+void PelmixSimTest::countingAccumulatesSinceEnteringTheMode()
+{
+    Signal signal;
+    signal.pulseRateHz = 1000;
+    CounterModel model(signal);
+    const auto t0 = CounterModel::Clock::now();
+    model.respond('P', t0);
+    model.respond('P', t0 + 200ms); // still counting: no restart
+    QCOMPARE(model.respond('D', t0 + 500ms).bytes, QByteArray("P0000000001F4\r"));
+    QCOMPARE(model.respond('D', t0 + 1500ms).bytes, QByteArray("P0000000005DC\r"));
+    model.respond('F', t0 + 2s);
+    model.respond('p', t0 + 3s);
+    QCOMPARE(model.respond('D', t0 + 3100ms).bytes, QByteArray("P000000000064\r"));
+}
+
+void PelmixSimTest::noiseRepeatsWithItsSeed()
+{
+    auto replies = [](std::uint32_t seed) {
+        Signal signal;
+        signal.noise = 1e-3;
+        signal.seed = seed;
+        CounterModel model(signal);
+        model.respond('C');
+        model.respond('C');
+        model.respond('C');
+        QByteArrayList all;
+        for (int i = 0; i < 5; ++i)
+            all.append(model.respond('D').bytes);
+        return all;
+    };
+    QCOMPARE(replies(7), replies(7));
+    QVERIFY(replies(7) != replies(8));
+    const QByteArrayList some = replies(7);
+    QVERIFY(QSet<QByteArray>(some.cbegin(), some.cend()).size() > 1);
 }
 
 void PelmixSimTest::faults_data()
@@ -127,16 +242,6 @@ void PelmixSimTest::hangUpAfterN()
     QTRY_VERIFY((errors += sim.process.readAllStandardError()).contains("hung up"));
 }
 
-void PelmixSimTest::randomFaultsSpoilReplies()
-{
-    SimProcess sim({u"--fault"_qs, u"random=1"_qs, u"--seed"_qs, u"5"_qs});
-    int clean = 0;
-    for (int i = 0; i < 10; ++i)
-        clean += sim.ask('w', 0.5f) == u"FK0Bj:0\r\n"_qs;
-    // Slow and split replies still arrive whole; the other three kinds never do.
-    QVERIFY2(clean < 10, qPrintable(QString::number(clean)));
-}
-
 void PelmixSimTest::linkRecordAndCleanExit()
 {
     QTemporaryDir dir;
@@ -180,14 +285,5 @@ void PelmixSimTest::timeScaleAndLineRate()
     QVERIFY2(took >= 0.010 + 9 * 0.00104, qPrintable(QString::number(took)));
 }
 
-void PelmixSimTest::badArgumentsAreRefused()
-{
-    QProcess process;
-    process.start(QStringLiteral(PELMIX_SIM_PATH), {u"--fault"_qs, u"sulky"_qs});
-    QVERIFY(process.waitForFinished(5000));
-    QCOMPARE(process.exitCode(), 2);
-    QVERIFY(process.readAllStandardError().contains("unknown fault"));
-}
-
 QTEST_GUILESS_MAIN(PelmixSimTest)
-#include "tst_pelmixsim.moc"
+#include "tst_sim.moc"
