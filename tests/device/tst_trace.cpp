@@ -49,13 +49,10 @@ void TraceTest::filtering_data()
     QTest::addColumn<QString>("traceAfter");
 
     QTest::newRow("plain line") << u"x"_qs << u"1234\r"_qs << u"1234\r\n"_qs << u"x1234\r\n"_qs;
-    QTest::newRow("CR LF") << u""_qs << u"12\r\n"_qs << u"12\r\n"_qs << u"12\r\n"_qs;
     QTest::newRow("LF anywhere removed")
         << u""_qs << u"\n1\n2\r\n\n"_qs << u"12\r\n"_qs << u"12\r\n"_qs;
     QTest::newRow("two CRs") << u""_qs << u"a\rb\r"_qs << u"a\r\nb\r\n"_qs << u"a\r\nb\r\n"_qs;
-    QTest::newRow("CR CR") << u""_qs << u"\r\r"_qs << u"\r\n\r\n"_qs << u"\r\n\r\n"_qs;
     QTest::newRow("backspace inside") << u"t"_qs << u"ab\bc\r"_qs << u"ac\r\n"_qs << u"tac\r\n"_qs;
-    QTest::newRow("two backspaces") << u"t"_qs << u"abc\b\bd"_qs << u"ad"_qs << u"tad"_qs;
     QTest::newRow("backspace first erases trace")
         << u"xyz"_qs << u"\bab"_qs << u"ab"_qs << u"xyab"_qs;
     QTest::newRow("leading backspaces erase one")

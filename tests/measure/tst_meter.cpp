@@ -197,9 +197,13 @@ void MeterTest::restartWhileStoppingRunsOneLoop()
     rig.meter.stopCycle();
     QVERIFY(rig.waitIdle());
 
-    // Only the new loop measured: about one measurement per pause, never two at once.
+    // Only the new loop measured: never two at once, and a whole pause before each.
     QCOMPARE(rig.server.overlaps(), 0);
     QCOMPARE(countOf(rig.server.commands(), 'w'), int(rig.logged().size()));
+    const auto &r = rig.server.received();
+    for (std::size_t i = 1; i < r.size(); ++i)
+        if (r[i].command == 'w')
+            QVERIFY2(r[i].seconds - r[i - 1].seconds >= 0.5, qPrintable(QString::number(i)));
 }
 
 void MeterTest::modeChangeDuringMeasurement_data()
