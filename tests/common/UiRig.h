@@ -6,6 +6,8 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QFile>
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QSettings>
@@ -35,6 +37,26 @@ inline QString answerMessage(int timeoutMs = 3000)
     box->button(QMessageBox::Ok)->click();
     QTest::qWait(1);
     return text;
+}
+
+// Chooses `path` in the file dialog called `name` under `parent`; an empty path cancels.
+inline void choose(QWidget *parent, const char *name, const QString &path)
+{
+    QFileDialog *dialog = nullptr;
+    QVERIFY(QTest::qWaitFor(
+        [&] { return (dialog = parent->findChild<QFileDialog *>(QLatin1String(name))); }));
+    if (path.isEmpty()) {
+        dialog->reject();
+        return;
+    }
+    dialog->selectFile(path);
+    static_cast<QDialog *>(dialog)->accept();
+}
+
+inline QByteArray contents(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
 
 inline QSettings store()

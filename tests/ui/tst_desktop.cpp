@@ -139,6 +139,7 @@ void DesktopTest::everyControlHasAName()
     UiRig rig;
     rig.action("mnuOSelect")->trigger();
     rig.action("mnuHAbout")->trigger();
+    rig.action("mnuAWindow")->trigger();
     rig.model.faults().silent = true;
     rig.meter().measureOnce(); // "Connection Error" comes up in a message box
     QTRY_VERIFY(test::visibleMessageBox());

@@ -15,6 +15,7 @@
 #include <sys/stat.h>
 
 using namespace pelmix;
+using pelmix::test::contents;
 using pelmix::test::UiRig;
 
 namespace {
@@ -71,12 +72,6 @@ QStringList singleThenCyclic(UiRig &rig)
     rig.meter().setCyclePause(0);
     rig.meter().startCycle();
     return messages + finish(rig, 2, rig.server.commands().count('w'));
-}
-
-QByteArray contents(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 } // namespace

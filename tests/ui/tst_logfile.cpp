@@ -5,7 +5,6 @@
 #include "ui/LogFile.h"
 
 #include <QDir>
-#include <QFileDialog>
 #include <QProcess>
 #include <QSlider>
 #include <QTemporaryDir>
@@ -14,6 +13,7 @@
 #include <sys/stat.h>
 
 using namespace pelmix;
+using pelmix::test::contents;
 using pelmix::test::UiRig;
 using ui::LogFile;
 
@@ -21,25 +21,10 @@ namespace {
 
 const QDateTime Fixed(QDate(2026, 12, 6), QTime(21, 5, 3));
 
-QByteArray contents(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-// Chooses `path` in the log file dialog, or cancels it.
 void openLog(UiRig &rig, const QString &path)
 {
     rig.action("mnuFOpen")->trigger();
-    QFileDialog *dialog = nullptr;
-    QVERIFY(
-        QTest::qWaitFor([&] { return (dialog = rig.find<QFileDialog>("OpenLog")) != nullptr; }));
-    if (path.isEmpty()) {
-        dialog->reject();
-    } else {
-        dialog->selectFile(path);
-        static_cast<QDialog *>(dialog)->accept();
-    }
+    test::choose(rig.window.get(), "OpenLog", path);
     QTest::qWait(20);
 }
 
