@@ -27,17 +27,6 @@ double cpuSeconds()
     return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
 }
 
-long residentKiB()
-{
-    QFile status(u"/proc/self/status"_qs);
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').front().toLong();
-    return 0;
-}
-
 void click(UiRig &rig, const char *name)
 {
     rig.find<QToolButton>(name)->click();
@@ -86,7 +75,6 @@ private slots:
     void sameResultsAsAPromptCounter_data();
     void sameResultsAsAPromptCounter();
     void silentCounterInACycle();
-    void floodEndsAtTheTimeOut();
     void steppingFaults_data();
     void steppingFaults();
     void hangUp_data();
@@ -141,23 +129,6 @@ void FaultsTest::silentCounterInACycle()
     QCOMPARE(rig.text("Tablo1"), u" Pelmix"_qs);
     rig.window->logFile().close();
     QCOMPARE(contents(dir.filePath(u"s.log"_qs)).count("\r\n"), 2); // date and mode lines
-}
-
-void FaultsTest::floodEndsAtTheTimeOut()
-{
-    UiRig rig;
-    const long before = residentKiB();
-    rig.model.faults().flood = true;
-    click(rig, "hand1");
-    QCOMPARE(finish(rig), QStringList());
-    // A megabyte went by; what the program kept of it is bounded.
-    QVERIFY2(residentKiB() - before < 16 * 1024,
-             qPrintable(QString::number(residentKiB() - before)));
-    // What is still on the line is discarded by the next measurement.
-    rig.model.faults().flood = false;
-    click(rig, "hand1");
-    QCOMPARE(finish(rig), QStringList());
-    QCOMPARE(rig.text("Tablo1"), u"        12kHz"_qs);
 }
 
 void FaultsTest::steppingFaults_data()
