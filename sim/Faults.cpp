@@ -11,10 +11,10 @@ QStringList Faults::names()
             QStringLiteral("flood"),       QStringLiteral("hang-up-after=N")};
 }
 
-std::optional<QString> Faults::parse(const QString &spec)
+std::optional<QString> Faults::parse(const QString &text)
 {
-    const QString name = spec.section(QLatin1Char('='), 0, 0);
-    const QString value = spec.section(QLatin1Char('='), 1);
+    const QString name = text.section(QLatin1Char('='), 0, 0);
+    const QString value = text.section(QLatin1Char('='), 1);
     bool ok = true;
     if (name == QLatin1String("silent"))
         silent = true;
@@ -39,10 +39,10 @@ std::optional<QString> Faults::parse(const QString &spec)
     else if (name == QLatin1String("random"))
         random = value.toDouble(&ok);
     else
-        return QStringLiteral("unknown fault \"%1\"; known: %2").arg(spec, names().join(u", "));
+        return QStringLiteral("unknown fault \"%1\"; known: %2").arg(text, names().join(u", "));
     if (!ok || slowMs < 0 || random < 0 || random > 1 ||
         (name == QLatin1String("hang-up-after") && hangUpAfter < 0))
-        return QStringLiteral("bad value in \"%1\"").arg(spec);
+        return QStringLiteral("bad value in \"%1\"").arg(text);
     return std::nullopt;
 }
 

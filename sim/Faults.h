@@ -25,7 +25,7 @@ struct Faults
 
     // Parses one --fault value ("slow", "slow=500", "hang-up-after=3", ...).
     // Returns an error text when the name is unknown.
-    std::optional<QString> parse(const QString &spec);
+    std::optional<QString> parse(const QString &text);
 
     static QStringList names();
 };
