@@ -12,18 +12,10 @@ namespace pelmix::analysis::reference {
 
 // The 1000-point set: n(i+1) = 16807 n(i) mod 2147483647 from n(0) = 1234567890, each
 // value n(i) / 2147483647.
-inline std::vector<qint64> nist1000Integers()
-{
-    std::vector<qint64> n{1234567890};
-    while (n.size() < 1000)
-        n.push_back(16807 * n.back() % 2147483647);
-    return n;
-}
-
 inline std::vector<double> nist1000()
 {
     std::vector<double> values;
-    for (const qint64 n : nist1000Integers())
+    for (qint64 n = 1234567890; values.size() < 1000; n = 16807 * n % 2147483647)
         values.push_back(double(n) / 2147483647.0);
     return values;
 }

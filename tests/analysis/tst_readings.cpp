@@ -298,7 +298,7 @@ private slots:
     void reading_data()
     {
         QTest::addColumn<QByteArray>("text");
-        QTest::addColumn<QString>("message"); // empty: one reading, the frequency line's
+        QTest::addColumn<QString>("message"); // how it starts; empty: the frequency line read
 
         auto with = [](const char *from, const char *to) {
             return Header + FrequencyLine + QByteArray(FrequencyLine).replace(from, to);
@@ -323,19 +323,14 @@ private slots:
             << u"line 1: the header has no column status"_qs;
         QTest::newRow("a field missing")
             << with(",off", "") << u"line 3: 12 fields where the header has 13"_qs;
-        QTest::newRow("unknown mode") << with("frequency", "freq")
-                                      << u"line 3: mode 'freq' is not calibration, frequency, "
-                                         "period, interval or count"_qs;
-        QTest::newRow("local time") << with("789Z", "789")
-                                    << u"line 3: time_utc '2024-05-01T12:34:56.789' is not an ISO "
-                                       "8601 UTC time such as 2024-05-01T12:34:56.789Z"_qs;
-        QTest::newRow("ok without a value")
-            << with("10000000.125", "") << u"line 3: value '' is not a number"_qs;
-        QTest::newRow("level 8") << with(",2,rising", ",8,rising")
-                                 << u"line 3: level '8' is not a whole number from 0 to 7"_qs;
+        QTest::newRow("unknown mode") << with("frequency", "freq") << u"line 3: mode 'freq'"_qs;
+        QTest::newRow("local time")
+            << with("789Z", "789") << u"line 3: time_utc '2024-05-01T12:34:56.789'"_qs;
+        QTest::newRow("ok without a value") << with("10000000.125", "") << u"line 3: value ''"_qs;
+        QTest::newRow("level 8") << with(",2,rising", ",8,rising") << u"line 3: level '8'"_qs;
         QTest::newRow("blank lines count")
             << Header + "\r\n\r\n" + QByteArray(FrequencyLine).replace(",ok,", ",fine,")
-            << u"line 4: status 'fine' is not ok, timeout, unreadable or overflow"_qs;
+            << u"line 4: status 'fine'"_qs;
         QTest::newRow("quote never closed")
             << with("frequency", "\"frequency") << u"line 3: a quoted field is not closed"_qs;
         QTest::newRow("text after a closing quote")
@@ -349,7 +344,9 @@ private slots:
         QFETCH(QString, message);
         std::vector<CsvRow> rows;
         const auto error = read(text, rows);
-        QCOMPARE(error ? error->message : QString(), message);
+        QVERIFY2(error ? error->message.startsWith(message) && !message.isEmpty()
+                       : message.isEmpty(),
+                 qPrintable(error ? error->message : u"read"_qs));
         if (error) {
             QCOMPARE(u"line %1: "_qs.arg(error->line), message.left(message.indexOf(u':') + 2));
             return;

@@ -166,8 +166,8 @@ private slots:
     {
         std::vector<double> offsets;
         std::vector<double> readings;
-        for (const qint64 n : reference::nist1000Integers()) {
-            offsets.push_back(std::ldexp(double(n >> 12), -29)); // up to 1e-3, exact beside 1e7
+        for (const double value : reference::nist1000()) {
+            offsets.push_back(std::ldexp(std::floor(std::ldexp(value, 19)), -29)); // exact by 1e7
             readings.push_back(1e7 + offsets.back());
         }
         const std::vector<qint64> factors = octaveFactors(250);
@@ -187,14 +187,11 @@ private slots:
         QTest::addColumn<QList<qint64>>("factors");
 
         const qint64 most = std::numeric_limits<qint64>::max();
-        QList<qint64> allOctaves;
-        for (int bit = 0; bit < 63; ++bit)
+        QList<qint64> allOctaves, allDecades;
+        for (qint64 bit = 0, decade = 1; bit < 63; ++bit, decade *= bit < 19 ? 10 : 1) {
             allOctaves << (qint64(1) << bit);
-        QList<qint64> allDecades;
-        for (qint64 decade = 1;; decade *= 10) {
-            allDecades << decade << 2 * decade << 5 * decade;
-            if (decade == 1'000'000'000'000'000'000)
-                break;
+            if (bit < 19)
+                allDecades << decade << 2 * decade << 5 * decade;
         }
         QTest::newRow("octave") << false << 250LL << QList<qint64>{1, 2, 4, 8, 16, 32, 64, 128};
         QTest::newRow("octave, exactly a power") << false << 4LL << QList<qint64>{1, 2, 4};

@@ -9,6 +9,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
+#include <QSettings>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
@@ -34,9 +36,14 @@ struct Finished
     QByteArray err;
 };
 
-Finished runCli(const QStringList &arguments)
+// With a settings folder of its own when one is named.
+Finished runCli(const QStringList &arguments, const QString &configHome = {})
 {
     QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    if (!configHome.isEmpty())
+        environment.insert(u"XDG_CONFIG_HOME"_qs, configHome);
+    process.setProcessEnvironment(environment);
     process.start(QStringLiteral(PELMIX_CLI_PATH), arguments);
     if (!process.waitForFinished(Patience))
         return {};
@@ -66,16 +73,6 @@ struct Running
     ~Running() { end(); }
 };
 
-std::vector<analysis::CsvRow> csvRows(QByteArray bytes, QString *error = nullptr)
-{
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::ReadOnly);
-    std::vector<analysis::CsvRow> rows;
-    if (const auto failure = analysis::readCsv(&buffer, rows); failure && error)
-        *error = failure->message;
-    return rows;
-}
-
 QJsonObject jsonOf(const QByteArray &line)
 {
     return QJsonDocument::fromJson(line).object();
@@ -90,30 +87,56 @@ class CliTest : public QObject
     QTemporaryDir m_dir;
 
 private slots:
-    // The CSV format is read back in the tests below; 12345.678 Hz counted for 1 ms reads
-    // 12 kHz.
-    void measuresInEachFormat_data()
+    void runs_data()
     {
-        QTest::addColumn<QString>("format");
-        QTest::newRow("jsonl") << u"jsonl"_qs;
-        QTest::newRow("text") << u"text"_qs;
+        QTest::addColumn<QString>("sim"); // pelmix-sim's arguments; none: no counter
+        QTest::addColumn<QString>("arguments");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("message"); // on standard error, with the device
+        QTest::addColumn<QString>("out");     // a pattern for all of standard output
+
+        const QString time = uR"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z)"_qs;
+        const QString header = u"time_utc,.*\r\n"_qs;
+        // 12345.678 Hz counted for 1 ms reads 12 kHz.
+        QTest::newRow("jsonl")
+            << QString() << u"measure --simulate --format jsonl"_qs << 0 << QString()
+            << uR"(\{"time_utc":"%1",.*"mode":"frequency","value":12000,"unit":"Hz",.*)"
+               uR"("status":"ok",.*\}\n)"_qs.arg(time);
+        QTest::newRow("text") << QString() << u"measure --simulate --format text"_qs << 0
+                              << QString() << time + u"  12 kHz\n"_qs;
+        QTest::newRow("level out of range") << QString() << u"measure --simulate --level 8"_qs << 2
+                                            << u"--level '8'"_qs << QString();
+        QTest::newRow("unknown command")
+            << QString() << u"mesure"_qs << 2 << u"unknown command 'mesure'"_qs << QString();
+        QTest::newRow("missing port")
+            << QString() << u"measure --port /dev/pelmix-none"_qs << 3
+            << u"Com0 (/dev/pelmix-none): No such file or directory"_qs << QString();
+        QTest::newRow("port lost while measuring")
+            << u"--fault hang-up-after=3"_qs << u"measure --port {device}"_qs << 3
+            << u"Com0 ({device}): the device is gone"_qs << header;
+        QTest::newRow("silent counter: a gap")
+            << u"--fault silent"_qs << u"measure --port {device}"_qs << 1 << u"Connection Error"_qs
+            << header +
+                   u"%1,[^,]+,frequency,,Hz,,s,0,timeout,digital,0,rising,off\r\n"_qs.arg(time);
     }
-    void measuresInEachFormat()
+    void runs()
     {
-        QFETCH(QString, format);
-        const Finished run = runCli(words(u"measure --simulate --format "_qs + format));
-        QCOMPARE(run.status, 0);
-        const QByteArray line = run.out;
-        QCOMPARE(line.count('\n'), 1);
-        if (format == u"text") {
-            QVERIFY2(line.endsWith("Z  12 kHz\n"), line.constData());
-            QVERIFY(analysis::parseUtc(line.left(line.indexOf(' '))).has_value());
-            return;
-        }
-        const QJsonObject reading = jsonOf(line);
-        QCOMPARE(reading.value(u"status"_qs).toString(), u"ok"_qs);
-        QCOMPARE(reading.value(u"value"_qs).toDouble(), 12000.0);
-        QCOMPARE(reading.value(u"mode"_qs).toString(), u"frequency"_qs);
+        QFETCH(QString, sim);
+        QFETCH(QString, arguments);
+        QFETCH(QString, message);
+        QFETCH(QString, out);
+        std::optional<Running> counter;
+        if (!sim.isEmpty())
+            counter.emplace(PELMIX_SIM_PATH, words(sim));
+        const QString device = counter ? counter->firstLine : QString();
+        const Finished run = runCli(words(arguments.replace(u"{device}"_qs, device)));
+        QTEST(run.status, "status");
+        QVERIFY2(QString::fromUtf8(run.err).contains(message.replace(u"{device}"_qs, device)),
+                 run.err.constData());
+        QVERIFY2(QRegularExpression(QRegularExpression::anchoredPattern(out))
+                     .match(QString::fromUtf8(run.out))
+                     .hasMatch(),
+                 run.out.constData());
     }
 
     // What the window sends for period, analog, falling edge, filter on, level 2, multiplier
@@ -144,47 +167,6 @@ private slots:
                  qPrintable(QString::number(times.at(firstData + 1) - times.at(firstData))));
     }
 
-    void exitStatus_data()
-    {
-        QTest::addColumn<QString>("sim"); // pelmix-sim's arguments; none: no counter
-        QTest::addColumn<QString>("arguments");
-        QTest::addColumn<int>("status");
-        QTest::addColumn<QString>("message");   // on standard error, with the device
-        QTest::addColumn<QString>("rowStatus"); // of the one reading written; none: no reading
-
-        QTest::newRow("level out of range") << QString() << u"measure --simulate --level 8"_qs << 2
-                                            << u"--level '8'"_qs << QString();
-        QTest::newRow("unknown command")
-            << QString() << u"mesure"_qs << 2 << u"unknown command 'mesure'"_qs << QString();
-        QTest::newRow("missing port")
-            << QString() << u"measure --port /dev/pelmix-none"_qs << 3
-            << u"Com0 (/dev/pelmix-none): No such file or directory"_qs << QString();
-        QTest::newRow("port lost while measuring")
-            << u"--fault hang-up-after=3"_qs << u"measure --port {device}"_qs << 3
-            << u"Com0 ({device}): the device is gone"_qs << QString();
-        QTest::newRow("silent counter") << u"--fault silent"_qs << u"measure --port {device}"_qs
-                                        << 1 << u"Connection Error"_qs << u"timeout"_qs;
-    }
-    void exitStatus()
-    {
-        QFETCH(QString, sim);
-        QFETCH(QString, arguments);
-        QFETCH(QString, message);
-        QFETCH(QString, rowStatus);
-        std::optional<Running> counter;
-        if (!sim.isEmpty())
-            counter.emplace(PELMIX_SIM_PATH, words(sim));
-        const QString device = counter ? counter->firstLine : QString();
-        const Finished run = runCli(words(arguments.replace(u"{device}"_qs, device)));
-        QTEST(run.status, "status");
-        QVERIFY2(QString::fromUtf8(run.err).contains(message.replace(u"{device}"_qs, device)),
-                 run.err.constData());
-        const std::vector<analysis::CsvRow> rows = csvRows(run.out);
-        QCOMPARE(rows.size(), rowStatus.isEmpty() ? 0u : 1u);
-        if (!rowStatus.isEmpty())
-            QCOMPARE(QString(analysis::statusName(rows.front().reading.status)), rowStatus);
-    }
-
     // The first interrupt lets the measurement under way finish and be written; the summary
     // counts every reading written.
     void firstInterruptFinishesTheMeasurement()
@@ -206,10 +188,11 @@ private slots:
         QCOMPARE(process.exitStatus(), QProcess::NormalExit);
         QCOMPARE(process.exitCode(), 0);
         QVERIFY2(out.endsWith("\r\n"), out.constData());
-        QString error;
-        const std::vector<analysis::CsvRow> rows = csvRows(out, &error);
-        QVERIFY2(error.isEmpty(), qPrintable(error));
-        QVERIFY(!rows.empty());
+        QBuffer buffer(&out);
+        buffer.open(QIODevice::ReadOnly);
+        std::vector<analysis::CsvRow> rows;
+        const auto error = analysis::readCsv(&buffer, rows);
+        QVERIFY2(!error && !rows.empty(), qPrintable(error ? error->message : QString()));
         QVERIFY2(err.contains("values  " + QByteArray::number(qsizetype(rows.size())) + " ("),
                  err.constData());
     }
@@ -234,15 +217,15 @@ private slots:
             const QJsonObject p = value.toObject();
             QCOMPARE(p.value(u"oadev_frac"_qs).toDouble(),
                      p.value(u"oadev"_qs).toDouble() / result.value(u"mean"_qs).toDouble());
-            points << u"m %1: %2 %3, %4 %5"_qs.arg(p.value(u"m"_qs).toInteger())
-                          .arg(QString::number(p.value(u"oadev"_qs).toDouble(), 'e', 6))
-                          .arg(p.value(u"n_oadev"_qs).toInteger())
-                          .arg(QString::number(p.value(u"mdev"_qs).toDouble(), 'e', 6))
-                          .arg(p.value(u"n_mdev"_qs).toInteger());
+            QStringList point;
+            for (const QString &key :
+                 {u"m"_qs, u"oadev"_qs, u"n_oadev"_qs, u"mdev"_qs, u"n_mdev"_qs})
+                point << QString::number(p.value(key).toDouble(), 'g', 7);
+            points << point.join(u' ');
         }
-        QCOMPARE(points, (QStringList{u"m 1: 2.922319e-01 999, 2.922319e-01 999"_qs,
-                                      u"m 10: 9.159953e-02 981, 6.172376e-02 972"_qs,
-                                      u"m 100: 3.241343e-02 801, 2.170921e-02 702"_qs}));
+        QCOMPARE(points, (QStringList{u"1 0.2922319 999 0.2922319 999"_qs,
+                                      u"10 0.09159953 981 0.06172376 972"_qs,
+                                      u"100 0.03241343 801 0.02170921 702"_qs}));
     }
 
     // Two runs append to one file, the header once; analyze reads it as one series, its
@@ -263,6 +246,26 @@ private slots:
         QCOMPARE(result.value(u"mean"_qs).toDouble(), 12000.0);
         QCOMPARE(result.value(u"unit"_qs).toString(), u"Hz"_qs);
         QVERIFY(result.value(u"tau0"_qs).toDouble() > 0);
+    }
+
+    // A port the settings give a ComN is listed with it, beside the name it has anyway.
+    void portsNamesTheComOfAPort()
+    {
+        const Finished plain = runCli({u"ports"_qs}, m_dir.filePath(u"plain"_qs));
+        QCOMPARE(plain.status, 0);
+        if (plain.out.isEmpty())
+            QSKIP("this machine has no serial port");
+        const QByteArray device = plain.out.split('\n').at(1).split(' ').at(0);
+        const QString config = m_dir.filePath(u"mapped"_qs);
+        QSettings(config + u"/Pelmix/Pelmix.conf"_qs, QSettings::IniFormat)
+            .setValue(u"Ports/Com7"_qs, device);
+        const Finished mapped = runCli({u"ports"_qs}, config);
+        QCOMPARE(mapped.status, 0);
+        QVERIFY2(QRegularExpression(u"^DEVICE +COM +DESCRIPTION.*\n"_qs + device +
+                                    u" +(Com\\d,)*Com7 "_qs)
+                     .match(QString::fromUtf8(mapped.out))
+                     .hasMatch(),
+                 mapped.out.constData());
     }
 
     // A status line too short to use ends the measurement at once: no value, error +301.

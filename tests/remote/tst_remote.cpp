@@ -41,12 +41,12 @@ QByteArray ask(QTcpSocket &socket, const QByteArray &line)
 }
 
 // Replies as a counter that follows the standards gives them: see tst_scpi for the form.
-QString numbers(const QList<double> &values)
+QString numbers(const QList<double> &values, QChar separator = u',')
 {
     QStringList texts;
     for (const double value : values)
         texts << formatNumber(value);
-    return texts.join(u',');
+    return texts.join(separator);
 }
 
 } // namespace
@@ -185,13 +185,22 @@ private slots:
             << QList<double>{1, 2, 4} << u"READ?\nCONF:FREQ;:READ?;READ?\nCALC:AVER:ALL?"_qs
             << numbers({1}) + u'\n' + numbers({2}) + u';' + numbers({4}) + u'\n' +
                    numbers({3, std::sqrt(2.0), 2, 4});
+        QTest::newRow("long, short and optional nodes")
+            << none
+            << u"inp:filt:stat?;:INPUT:FILTER:LPASS:STATE?\nMEASU:FREQ?\nFREQ?\nMEAS:FREQ:FREQ?\n"
+               "SENS:SENS:FREQ:GATE:TIME?\nINP:FILT:STAT:LPAS?\nSYST:ERR?;ERR?;ERR?;ERR?;ERR?;ERR?"_qs
+            << u"0;0\n\n\n\n\n\n"_qs + u"-113,\"Undefined header\";"_qs.repeated(5) + NoError;
+        // The nearest of the counter's times on a logarithmic scale, from 1 ms to 10 s.
         QTest::newRow("gate time")
             << none
-            << u"FREQ:GATE:TIME 0.5;TIME?\nSENS:FREQ:GATE:TIME 20 ms;TIME?\n"
-               "FREQ:GATE:TIME MIN;TIME?;TIME? MAX\nFREQ:GATE:TIME 11\nFREQ:GATE:TIME 1 V\n"
-               "SYST:ERR?;ERR?"_qs
-            << numbers({1}) + u'\n' + numbers({0.01}) + u'\n' + numbers({0.001}) + u';' +
-                   numbers({10}) + u"\n\n\n-222,\"Data out of range\";-131,\"Invalid suffix\""_qs;
+            << u"FREQ:GATE:TIME 0.5;TIME?;TIME 0.3;TIME?;TIME 1 ms;TIME?;TIME 10;TIME?\n"
+               "SENS:FREQ:GATE:TIME 20 ms;TIME?;TIME 100 us;TIME?\nFREQ:GATE:TIME MIN;TIME?;TIME? "
+               "MAX\nFREQ:GATE:TIME 10.5\nFREQ:GATE:TIME 0.9 ms\nFREQ:GATE:TIME 0\n"
+               "FREQ:GATE:TIME 1 V\nFREQ:GATE:TIME 3 QS\nSYST:ERR?;ERR?;ERR?;ERR?;ERR?;ERR?;ERR?"_qs
+            << numbers({1, 0.1, 0.001, 10}, u';') + u'\n' + numbers({0.01, 0.01}, u';') + u'\n' +
+                   numbers({0.001, 10}, u';') + u"\n\n\n\n\n\n"_qs +
+                   u"-222,\"Data out of range\";"_qs.repeated(4) +
+                   u"-131,\"Invalid suffix\";"_qs.repeated(2) + NoError;
         QTest::newRow("level rounded, checked")
             << none << u"INP:LEV 2.6;LEV?\nINP:LEV 8\nINP:LEV 2 V\nINP:LEV?;:SYST:ERR?;ERR?"_qs
             << u"+3\n\n\n+3;-222,\"Data out of range\";-138,\"Suffix not allowed\""_qs;
