@@ -349,15 +349,6 @@ std::optional<qint64> parseUtc(QByteArrayView text)
     return day * MsPerDay + (*h * 3600 + *mi * 60 + *s) * qint64(1000) + ms;
 }
 
-QByteArray csvField(QByteArrayView text)
-{
-    const bool quote =
-        text.contains(',') || text.contains('"') || text.contains('\n') || text.contains('\r');
-    if (!quote)
-        return text.toByteArray();
-    return '"' + text.toByteArray().replace("\"", "\"\"") + '"';
-}
-
 CsvWriter::CsvWriter(QIODevice *device)
     : m_device(device)
     , m_headerWritten(!device->isSequential() && device->size() > 0)

@@ -48,9 +48,6 @@ QByteArray formatNumber(double value);
 QByteArray formatUtc(qint64 utcMs);
 // That form back; a fraction of up to nine digits is cut to milliseconds.
 std::optional<qint64> parseUtc(QByteArrayView text);
-// A field as RFC 4180 has it: in quotes, quotes doubled, when it holds a comma, a quote
-// or a line break.
-QByteArray csvField(QByteArrayView text);
 
 // Appends lines to a device, the header first unless the device is a file that already
 // holds data (a recording that goes on).

@@ -243,9 +243,6 @@ std::optional<double> scaledValue(const Parameter &parameter, QStringView unit)
     const QString &suffix = parameter.text;
     if (suffix.isEmpty() || suffix == unit)
         return parameter.number;
-    // MHZ is megahertz, not millihertz, as every instrument reads it.
-    if (unit == u"HZ" && suffix == u"MHZ")
-        return parameter.number * 1e6;
     if (!suffix.endsWith(unit))
         return std::nullopt;
     static const std::array<std::pair<QStringView, double>, 12> multipliers{{

@@ -255,23 +255,6 @@ private slots:
         }
     }
 
-    void field_data()
-    {
-        QTest::addColumn<QByteArray>("text");
-        QTest::addColumn<QByteArray>("field");
-
-        QTest::newRow("plain") << QByteArray("frequency") << QByteArray("frequency");
-        QTest::newRow("comma") << QByteArray("1,5") << QByteArray("\"1,5\"");
-        QTest::newRow("quotes doubled")
-            << QByteArray("say \"hi\"") << QByteArray("\"say \"\"hi\"\"\"");
-        QTest::newRow("line break") << QByteArray("a\r\nb") << QByteArray("\"a\r\nb\"");
-    }
-    void field()
-    {
-        QFETCH(QByteArray, text);
-        QTEST(csvField(text), "field");
-    }
-
     void utc_data()
     {
         QTest::addColumn<QByteArray>("text");

@@ -93,24 +93,6 @@ private slots:
         QCOMPARE(unit.common, parsed.startsWith(u'*'));
     }
 
-    // No command takes hertz yet; MHZ is mega whatever its case says.
-    void scaledValue_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<double>("hertz"); // -1: not a frequency
-
-        QTest::newRow("kilohertz") << u"1.5 kHz"_qs << 1500.0;
-        QTest::newRow("MHZ is mega") << u"2 MHz"_qs << 2e6;
-        QTest::newRow("milliseconds") << u"2 ms"_qs << -1.0;
-    }
-    void scaledValue()
-    {
-        QFETCH(QString, text);
-        const Parameter parameter =
-            pelmix::remote::parseUnit(u"X "_qs + text).unit.parameters.value(0);
-        QTEST(pelmix::remote::scaledValue(parameter, u"HZ").value_or(-1), "hertz");
-    }
-
     void errorQueueOverflows()
     {
         ErrorQueue queue;
