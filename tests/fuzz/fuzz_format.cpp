@@ -7,6 +7,7 @@
 #include "FuzzCheck.h"
 
 #include <QLocale>
+#include <QRegularExpression>
 #include <QString>
 
 #include <cmath>
@@ -21,42 +22,18 @@ using namespace pelmix::measure;
 
 namespace {
 
-bool isDigit(QChar c)
-{
-    return c.unicode() >= u'0' && c.unicode() <= u'9';
-}
-
 // The shape of a fixed number: [-]digits[<point>decimals], no leading zeros, no "-0".
-void checkShape(const QString &text, int decimals, const QString &point, double value)
+void checkShape(const QString &text, int decimals, QChar point, double value)
 {
-    FUZZ_CHECK(point.size() == 1);
-    qsizetype i = 0;
-    const bool negative = text.startsWith(QLatin1Char('-'));
-    if (negative) {
-        FUZZ_CHECK(value < 0);
-        ++i;
-    }
-    const qsizetype integerStart = i;
-    while (i < text.size() && isDigit(text.at(i)))
-        ++i;
-    const qsizetype integerDigits = i - integerStart;
-    FUZZ_CHECK(integerDigits >= 1);
-    FUZZ_CHECK(integerDigits == 1 || text.at(integerStart) != QLatin1Char('0'));
-    if (decimals == 0) {
-        FUZZ_CHECK(i == text.size());
-    } else {
-        FUZZ_CHECK(i < text.size() && text.at(i) == point.at(0));
-        ++i;
-        FUZZ_CHECK(text.size() - i == decimals);
-        for (; i < text.size(); ++i)
-            FUZZ_CHECK(isDigit(text.at(i)));
-    }
-    if (negative) {
-        bool allZero = true;
-        for (const QChar c : text)
-            allZero = allZero && (!isDigit(c) || c == QLatin1Char('0'));
-        FUZZ_CHECK(!allZero);
-    }
+    static const QRegularExpression shape(
+        QRegularExpression::anchoredPattern(u"-?(?:0|[1-9][0-9]*)(?:(\\D)([0-9]+))?"_qs));
+    const QRegularExpressionMatch match = shape.match(text);
+    FUZZ_CHECK(match.hasMatch());
+    FUZZ_CHECK(match.captured(1) == (decimals ? QString(point) : QString()));
+    FUZZ_CHECK(match.captured(2).size() == decimals);
+    static const QRegularExpression nonZero(u"[1-9]"_qs);
+    if (text.startsWith(u'-'))
+        FUZZ_CHECK(value < 0 && text.contains(nonZero));
 }
 
 void checkDisplay(const QString &number, const QString &unit)
@@ -98,7 +75,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         FUZZ_CHECK(text == QStringLiteral("Overflow"));
         return 0;
     }
-    checkShape(text, decimals, locale.decimalPoint(), value);
+    checkShape(text, decimals, locale.decimalPoint().at(0), value);
 
     if (std::fabs(value) < 1e15) {
         std::string c = text.toStdString();
