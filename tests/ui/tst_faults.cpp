@@ -79,8 +79,6 @@ private slots:
     void steppingFaults();
     void hangUp_data();
     void hangUp();
-    void portOpenFailures_data();
-    void portOpenFailures();
     void permissionDeniedNamesTheGroup();
     void impatientOperatorNeverOverlapsExchanges();
 };
@@ -227,38 +225,6 @@ void FaultsTest::hangUp()
     click(rig, "hand1");
     QCOMPARE(finish(rig), QStringList());
     QCOMPARE(rig.server.commands(), QByteArray("wFKBjD"));
-}
-
-void FaultsTest::portOpenFailures_data()
-{
-    QTest::addColumn<QString>("device");
-    QTest::addColumn<QString>("reason");
-
-    QTest::newRow("missing") << u"/dev/pelmix-no-such-port"_qs << u"No such file or directory"_qs;
-    QTest::newRow("not a serial port") << u"/dev/null"_qs << u"not a serial port"_qs;
-    QTest::newRow("in use") << u"in-use"_qs << u"in use by another program"_qs;
-}
-
-void FaultsTest::portOpenFailures()
-{
-    QFETCH(QString, device);
-    QFETCH(QString, reason);
-    sim::CounterModel otherModel;
-    sim::PtyServer other(otherModel);
-    QSerialPort holder;
-    if (device == u"in-use"_qs) {
-        QVERIFY(!other.start());
-        device = other.devicePath();
-        holder.setPortName(device);
-        QVERIFY(holder.open(QIODevice::ReadWrite));
-    }
-    UiRig rig([&](QSettings &s, UiRig &) { s.setValue(u"Ports/Com2"_qs, device); }, false);
-    const QString message = test::answerMessage();
-    QVERIFY2(message.startsWith(u"Com2 (%1): "_qs.arg(device)) && message.contains(reason),
-             qPrintable(message));
-    QVERIFY(!message.contains(u"dialout"_qs));
-    QTRY_VERIFY(rig.find("frmOptions") && rig.find("frmOptions")->isVisible());
-    QCOMPARE(test::answerMessage(200), QString());
 }
 
 void FaultsTest::permissionDeniedNamesTheGroup()

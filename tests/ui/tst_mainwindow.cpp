@@ -41,6 +41,7 @@ private slots:
     void modeButtonsPrepareThePanel();
     void intervalLeavesTheSliderDisabledUntilNextMeasurement();
     void portThatCannotBeOpenedIsPointedElsewhere();
+    void portErrorIsToldOncePerReturn_data();
     void portErrorIsToldOncePerReturn();
     void scaleLabelsLineUpWithTheSlider();
     void dialogReturnKeepsTheMeasurement_data();
@@ -261,11 +262,33 @@ void MainWindowTest::portThatCannotBeOpenedIsPointedElsewhere()
     QCOMPARE(test::store().value(u"Ports/Com2"_qs).toString(), u"/nonexistent/tty"_qs);
 }
 
+void MainWindowTest::portErrorIsToldOncePerReturn_data()
+{
+    QTest::addColumn<QString>("device");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("missing") << u"/nonexistent/tty"_qs << u"No such file or directory"_qs;
+    QTest::newRow("not a serial port") << u"/dev/null"_qs << u"not a serial port"_qs;
+    QTest::newRow("in use") << QString() << u"in use by another program"_qs;
+}
+
 void MainWindowTest::portErrorIsToldOncePerReturn()
 {
-    UiRig rig([](QSettings &s, UiRig &) { s.setValue(u"Ports/Com2"_qs, u"/nonexistent/tty"_qs); },
-              false);
-    QVERIFY(test::answerMessage().startsWith(u"Com2 (/nonexistent/tty): "_qs));
+    QFETCH(QString, device);
+    QFETCH(QString, reason);
+    sim::CounterModel otherModel;
+    sim::PtyServer other(otherModel);
+    QSerialPort holder;
+    if (device.isEmpty()) {
+        QVERIFY(!other.start());
+        device = other.devicePath();
+        holder.setPortName(device);
+        QVERIFY(holder.open(QIODevice::ReadWrite));
+    }
+    UiRig rig([&](QSettings &s, UiRig &) { s.setValue(u"Ports/Com2"_qs, device); }, false);
+    const QString told = u"Com2 (%1): "_qs.arg(device);
+    const QString message = test::answerMessage();
+    QVERIFY2(message.startsWith(told) && message.contains(reason), qPrintable(message));
+    QVERIFY(!message.contains(u"dialout"_qs));
     QTRY_VERIFY(rig.find("frmOptions") && rig.find("frmOptions")->isVisible());
     auto *options = rig.find<QWidget>("frmOptions");
 
@@ -280,7 +303,7 @@ void MainWindowTest::portErrorIsToldOncePerReturn()
     }
     // Closing the dialog is a return of its own: told once more, then the dialog again.
     options->close();
-    QVERIFY(test::answerMessage().startsWith(u"Com2 (/nonexistent/tty): "_qs));
+    QVERIFY(test::answerMessage().startsWith(told));
     QTRY_VERIFY(rig.find("frmOptions"));
     rig.window->close();
     QVERIFY(rig.ended);
