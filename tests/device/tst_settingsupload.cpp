@@ -16,8 +16,8 @@ class SettingsUploadTest : public QObject
 private slots:
     void commandSequence_data();
     void commandSequence();
+    void resetPauseComesFirst_data();
     void resetPauseComesFirst();
-    void countingModeSendsOnlyTheModeLetter();
     void silentCounterStopsAfterTheModeLetter();
     void stuckStepping_data();
     void stuckStepping();
@@ -113,37 +113,35 @@ struct PauseProbe : test::TestPanel
 
 } // namespace
 
+void SettingsUploadTest::resetPauseComesFirst_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QByteArray>("commands");
+    QTest::addColumn<bool>("paused");
+    QTest::newRow("frequency") << int(Mode::Frequency) << QByteArray("FKBj") << true;
+    // Counting sends its mode letter only: no reset pulse, no pause, nothing stepped.
+    QTest::newRow("counting") << int(Mode::Count) << QByteArray("P") << false;
+}
+
 void SettingsUploadTest::resetPauseComesFirst()
 {
+    QFETCH(int, mode);
+    QFETCH(bool, paused);
     test::SimRig rig;
+    rig.model.setLevel(paused ? 0 : 4); // nothing to step for frequency
     PauseProbe panel;
     QString lastReply;
     QMetaObject::invokeMethod(
         &rig.link, [&] { panel.loopRan = true; }, Qt::QueuedConnection);
     const double start = rig.server.secondsSinceStart();
 
-    run(device::uploadSettings(rig.link, panel, Mode::Frequency, lastReply));
-    QCOMPARE(rig.server.commands(), QByteArray("FKBj"));
-    QVERIFY(panel.ranBeforeModeLetter);
-    const double firstCommand = rig.server.received().front().seconds - start;
-    QVERIFY2(firstCommand >= 0.1, qPrintable(QString::number(firstCommand)));
-}
-
-void SettingsUploadTest::countingModeSendsOnlyTheModeLetter()
-{
-    test::SimRig rig;
-    rig.model.setLevel(4);
-    rig.model.setTime(2);
-    PauseProbe panel;
-    QString lastReply;
-    QMetaObject::invokeMethod(
-        &rig.link, [&] { panel.loopRan = true; }, Qt::QueuedConnection);
-
-    QVERIFY(run(device::uploadSettings(rig.link, panel, Mode::Count, lastReply)));
-    QCOMPARE(rig.server.commands(), QByteArray("P"));
-    // No reset pulse and no pause before the mode letter.
-    QVERIFY(!panel.ranBeforeModeLetter);
-    QCOMPARE(lastReply, u"PK2Bj:4\r\n"_qs);
+    run(device::uploadSettings(rig.link, panel, Mode(mode), lastReply));
+    QTEST(rig.server.commands(), "commands");
+    QCOMPARE(panel.ranBeforeModeLetter, paused);
+    if (paused)
+        QVERIFY(rig.server.received().front().seconds - start >= 0.1);
+    else
+        QCOMPARE(lastReply, u"PK0Bj:4\r\n"_qs);
 }
 
 void SettingsUploadTest::silentCounterStopsAfterTheModeLetter()

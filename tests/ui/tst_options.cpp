@@ -38,9 +38,8 @@ private slots:
     void portChangeWaitsForTheMeasurement();
     void noEntryChosenStoresZero_data();
     void noEntryChosenStoresZero();
-    void cancelEndsTheProgramStoringNothing_data();
-    void cancelEndsTheProgramStoringNothing();
-    void closeBoxOnlyCloses();
+    void leavingWithoutOk_data();
+    void leavingWithoutOk();
     void leadingNumber_data();
     void leadingNumber();
     void conversions_data();
@@ -144,41 +143,40 @@ void OptionsTest::noEntryChosenStoresZero()
     QTRY_VERIFY(rig.find("frmOptions"));
 }
 
-void OptionsTest::cancelEndsTheProgramStoringNothing_data()
+void OptionsTest::leavingWithoutOk_data()
 {
-    QTest::addColumn<bool>("escape");
-    QTest::newRow("Cancel") << false;
-    QTest::newRow("Esc") << true;
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<bool>("ends");
+    QTest::newRow("Cancel ends the program") << u"cancel"_qs << true;
+    QTest::newRow("Esc ends the program") << u"escape"_qs << true;
+    QTest::newRow("the close box only closes") << u"close"_qs << false;
 }
 
-void OptionsTest::cancelEndsTheProgramStoringNothing()
+// Nothing typed in the dialog is kept, whichever way it is left.
+void OptionsTest::leavingWithoutOk()
 {
-    QFETCH(bool, escape);
+    QFETCH(QString, how);
+    QFETCH(bool, ends);
     UiRig rig;
     rig.window->move(300, 300);
-    QDialog *dialog = openOptions(rig);
-    dialog->findChild<QComboBox *>(u"cboPort"_qs)->setCurrentIndex(6);
-    if (escape)
-        QTest::keyClick(dialog, Qt::Key_Escape);
-    else
-        dialog->findChild<QPushButton *>(u"cmdCancel"_qs)->click();
-    QVERIFY(rig.ended);
-    QVERIFY(!rig.link().isOpen());
-    QVERIFY(!test::store().contains(u"Settings/Port"_qs));
-    QVERIFY(!test::store().contains(u"Settings/MainLeft"_qs));
-}
-
-void OptionsTest::closeBoxOnlyCloses()
-{
-    UiRig rig;
     rig.meter().setCyclePause(2.0f);
     QDialog *dialog = openOptions(rig);
     dialog->findChild<QComboBox *>(u"cboPort"_qs)->setCurrentIndex(6);
     dialog->findChild<QLineEdit *>(u"TimWin"_qs)->setText(u"7"_qs);
-    dialog->close();
+    if (how == u"cancel"_qs)
+        dialog->findChild<QPushButton *>(u"cmdCancel"_qs)->click();
+    else if (how == u"escape"_qs)
+        QTest::keyClick(dialog, Qt::Key_Escape);
+    else
+        dialog->close();
     QTRY_VERIFY(!rig.find("frmOptions"));
-    QVERIFY(!rig.ended);
+    QCOMPARE(rig.ended, ends);
     QVERIFY(!test::store().contains(u"Settings/Port"_qs));
+    QVERIFY(!test::store().contains(u"Settings/MainLeft"_qs));
+    if (ends) {
+        QVERIFY(!rig.link().isOpen());
+        return;
+    }
     QCOMPARE(rig.meter().cyclePause(), 2.0f);
     QTRY_VERIFY(rig.link().isOpen());
     QVERIFY(rig.link().portLabel().startsWith(u"Com2 ("_qs));
