@@ -1,14 +1,57 @@
 // The measurement cycle against the simulated counter: what reaches the counter, and
 // when, for single and cyclical measuring and the operator's actions during waits.
 
-#include "../common/MeasureRig.h"
+#include "../common/SimRig.h"
 
 #include "device/Commands.h"
+#include "measure/Meter.h"
 
 #include <QTimer>
 
 using namespace pelmix;
 using device::Mode;
+
+namespace pelmix::test {
+
+// The simulated counter and the meter measuring on it, with every outcome kept.
+struct MeasureRig : SimRig
+{
+    TestPanel panel;
+    RecordingReporter reporter;
+    measure::Meter meter{link, panel, reporter};
+    QList<measure::Result> results;
+    bool cycleShown = false;
+
+    explicit MeasureRig(sim::Signal signal = {}, sim::Faults faults = {})
+        : SimRig(signal, faults)
+    {
+        QObject::connect(&meter, &measure::Meter::measured, &meter,
+                         [this](const measure::Result &result) { results.append(result); });
+        QObject::connect(&meter, &measure::Meter::cycleRunningChanged, &meter,
+                         [this](bool running) { cycleShown = running; });
+    }
+    ~MeasureRig()
+    {
+        // Every loop and wait ends before the objects it uses go.
+        shutdown.trigger();
+    }
+    // The main display's text of every measurement that asked for data, as the log has it.
+    QStringList logged() const
+    {
+        QStringList lines;
+        for (const measure::Result &result : results)
+            if (result.dataRequested)
+                lines.append(measure::displayTexts(result).main);
+        return lines;
+    }
+    // Waits until no loop runs and no measurement waits.
+    bool waitIdle(int ms = 10000)
+    {
+        return QTest::qWaitFor([this] { return meter.activeTasks() == 0; }, ms);
+    }
+};
+
+} // namespace pelmix::test
 
 namespace {
 
@@ -156,14 +199,14 @@ void MeterTest::singleDuringMeasurementWaitsItsTurn()
     rig.meter.setCyclePause(0.2f);
     rig.meter.startCycle();
     QObject::connect(&rig.server, &sim::PtyServer::commandReceived, &rig.server, [&](char c) {
-            if (c == 'B' && rig.server.commands().count('w') == 1) {
-                // Three clicks during the cycle's upload: one measurement waits, the others
-                // are dropped.
-                rig.meter.measureOnce();
-                rig.meter.measureOnce();
-                rig.meter.measureOnce();
-            }
-        });
+        if (c == 'B' && rig.server.commands().count('w') == 1) {
+            // Three clicks during the cycle's upload: one measurement waits, the others
+            // are dropped.
+            rig.meter.measureOnce();
+            rig.meter.measureOnce();
+            rig.meter.measureOnce();
+        }
+    });
     QVERIFY(rig.waitIdle());
 
     QCOMPARE(rig.server.overlaps(), 0);
