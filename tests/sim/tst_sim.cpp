@@ -58,232 +58,193 @@ class PelmixSimTest : public QObject
     Q_OBJECT
 
 private slots:
-    void statusLine_data();
-    void statusLine();
-    void dataReply_data();
-    void dataReply();
-    void frequencyAnswersAfterTheMeasuringTime();
-    void countingAccumulatesSinceEnteringTheMode();
-    void noiseRepeatsWithItsSeed();
-    void faults_data();
-    void faults();
-    void hangUpAfterN();
-    void linkRecordAndCleanExit();
-    void timeScaleAndLineRate();
-};
-
-void PelmixSimTest::statusLine_data()
-{
-    QTest::addColumn<QByteArray>("commands");
-    QTest::addColumn<QByteArray>("status");
-
-    QTest::newRow("at start") << QByteArray("w") << QByteArray("FK0Bj:0\r");
-    QTest::newRow("analog period, falling, filter") << QByteArray("tkb") << QByteArray("tk0bj:0\r");
-    QTest::newRow("calibration") << QByteArray("FJ") << QByteArray("FK0BJ:0\r");
-    QTest::newRow("counting") << QByteArray("P") << QByteArray("PK0Bj:0\r");
-    QTest::newRow("level and time") << QByteArray("+++CC") << QByteArray("FK2Bj:3\r");
-    QTest::newRow("switches back") << QByteArray("kKbBJj") << QByteArray("FK0Bj:0\r");
-    // Stepping only advances: after the last position comes the first.
-    QTest::newRow("level wraps") << QByteArray("++++++++") << QByteArray("FK0Bj:0\r");
-    QTest::newRow("time wraps") << QByteArray("CCCCCC") << QByteArray("FK1Bj:0\r");
-}
-
-void PelmixSimTest::statusLine()
-{
-    QFETCH(QByteArray, commands);
-    QFETCH(QByteArray, status);
-    CounterModel model;
-    QByteArray last;
-    for (const char c : commands)
-        last = model.respond(c).bytes;
-    QCOMPARE(last, status);
-    QCOMPARE(model.respond('w').bytes, status);
-    // The positions the program reads.
-    QCOMPARE(status.at(2), char('0' + model.time()));
-    QCOMPARE(status.at(6), char('0' + model.level()));
-}
-
-void PelmixSimTest::dataReply_data()
-{
-    QTest::addColumn<QByteArray>("setup");
-    QTest::addColumn<double>("frequencyHz");
-    QTest::addColumn<double>("intervalUs");
-    QTest::addColumn<QByteArray>("reply");
-
-    // Each count is the one the program's display rules turn back into the signal.
-    QTest::newRow("50 kHz, 1 ms") << QByteArray("F") << 50e3 << 0.0 << QByteArray("F00000032\r");
-    QTest::newRow("100 kHz, 1 s") << QByteArray("FCCC") << 100e3 << 0.0
-                                  << QByteArray("F000186A0\r");
-    QTest::newRow("12345.678 Hz, 10 s")
-        << QByteArray("fCCCC") << 12345.678 << 0.0 << QByteArray("F0001E241\r");
-    QTest::newRow("calibration counts the reference")
-        << QByteArray("FJC") << 5.0 << 0.0 << QByteArray("F00002710\r");
-    QTest::newRow("period 1000 us, multiplier 1")
-        << QByteArray("T") << 1000.0 << 0.0 << QByteArray("T000000002710\r");
-    QTest::newRow("period 81 us, multiplier 10^4")
-        << QByteArray("tCCCC") << 1e6 / 81 << 0.0 << QByteArray("T0000007B98A0\r");
-    QTest::newRow("interval 100 us")
-        << QByteArray("I") << 1.0 << 100.0 << QByteArray("I0000000003E8\r");
-}
-
-void PelmixSimTest::dataReply()
-{
-    QFETCH(QByteArray, setup);
-    QFETCH(double, frequencyHz);
-    QFETCH(double, intervalUs);
-    QFETCH(QByteArray, reply);
-
-    Signal signal;
-    signal.frequencyHz = frequencyHz;
-    signal.intervalUs = intervalUs;
-    CounterModel model(signal);
-    for (const char c : setup)
-        model.respond(c);
-    QCOMPARE(model.respond('D').bytes, reply);
-}
-
-void PelmixSimTest::frequencyAnswersAfterTheMeasuringTime()
-{
-    CounterModel model;
-    model.respond('C');
-    model.respond('C');
-    QCOMPARE(model.respond('D').delay, CounterModel::Clock::duration(100ms));
-    model.setTimeScale(0.01);
-    QCOMPARE(model.respond('D').delay, CounterModel::Clock::duration(1ms));
-    model.respond('T');
-    QCOMPARE(model.respond('D').delay, CounterModel::Clock::duration::zero());
-}
-
-void PelmixSimTest::countingAccumulatesSinceEnteringTheMode()
-{
-    Signal signal;
-    signal.pulseRateHz = 1000;
-    CounterModel model(signal);
-    const auto t0 = CounterModel::Clock::now();
-    model.respond('P', t0);
-    model.respond('P', t0 + 200ms); // still counting: no restart
-    QCOMPARE(model.respond('D', t0 + 500ms).bytes, QByteArray("P0000000001F4\r"));
-    QCOMPARE(model.respond('D', t0 + 1500ms).bytes, QByteArray("P0000000005DC\r"));
-    model.respond('F', t0 + 2s);
-    model.respond('p', t0 + 3s);
-    QCOMPARE(model.respond('D', t0 + 3100ms).bytes, QByteArray("P000000000064\r"));
-}
-
-void PelmixSimTest::noiseRepeatsWithItsSeed()
-{
-    auto replies = [](std::uint32_t seed) {
-        Signal signal;
-        signal.noise = 1e-3;
-        signal.seed = seed;
-        CounterModel model(signal);
-        model.respond('C');
-        model.respond('C');
-        model.respond('C');
-        QByteArrayList all;
-        for (int i = 0; i < 5; ++i)
-            all.append(model.respond('D').bytes);
-        return all;
-    };
-    QCOMPARE(replies(7), replies(7));
-    QVERIFY(replies(7) != replies(8));
-    const QByteArrayList some = replies(7);
-    QVERIFY(QSet<QByteArray>(some.cbegin(), some.cend()).size() > 1);
-}
-
-void PelmixSimTest::faults_data()
-{
-    QTest::addColumn<QString>("fault");
-    QTest::addColumn<char>("command");
-    QTest::addColumn<float>("timeout");
-    QTest::addColumn<QString>("reply");
-    QTest::addColumn<double>("atLeast"); // seconds the exchange must take
-
-    QTest::newRow("none") << QString() << 'D' << 1.0f << u"F0000000C\r\n"_qs << 0.0;
-    QTest::newRow("unknown command") << QString() << 'x' << 1.0f << u"?\r\n"_qs << 0.0;
-    QTest::newRow("silent") << u"silent"_qs << 'w' << 0.3f << QString() << 0.3;
-    QTest::newRow("slow") << u"slow=200"_qs << 'w' << 1.0f << u"FK0Bj:0\r\n"_qs << 0.2;
-    QTest::newRow("split") << u"split"_qs << 'w' << 1.0f << u"FK0Bj:0\r\n"_qs << 0.014;
-    QTest::newRow("no carriage return") << u"no-cr"_qs << 'w' << 0.3f << u"FK0Bj:0"_qs << 0.3;
-    QTest::newRow("short status") << u"short-status"_qs << 'w' << 1.0f << u"FK0\r\n"_qs << 0.0;
-    QTest::newRow("stuck level") << u"stuck-level"_qs << '+' << 1.0f << u"FK0Bj:0\r\n"_qs << 0.0;
-    QTest::newRow("stuck time") << u"stuck-time"_qs << 'C' << 1.0f << u"FK0Bj:0\r\n"_qs << 0.0;
-    QTest::newRow("flood") << u"flood"_qs << 'D' << 0.5f
-                           << QString(device::Link::MaxReply, QLatin1Char('7')) << 0.5;
-}
-
-void PelmixSimTest::faults()
-{
-    QFETCH(QString, fault);
-    QFETCH(char, command);
-    QFETCH(float, timeout);
-    QFETCH(QString, reply);
-    QFETCH(double, atLeast);
-
-    SimProcess sim(fault.isEmpty() ? QStringList() : QStringList{u"--fault"_qs, fault});
-    QVERIFY(sim.device.startsWith(u"/dev/"_qs));
-    QElapsedTimer clock;
-    clock.start();
-    QCOMPARE(sim.ask(command, timeout), reply);
-    QVERIFY2(test::secondsOf(clock) >= atLeast,
-             qPrintable(QString::number(test::secondsOf(clock))));
-}
-
-void PelmixSimTest::hangUpAfterN()
-{
-    SimProcess sim({u"--fault"_qs, u"hang-up-after=2"_qs, u"--fault"_qs, u"garbage"_qs});
-    const QString clean = u"FK0Bj:0\r\n"_qs;
-    const QString first = sim.ask('w');
-    const QString second = sim.ask('w');
-    // Garbage: extra bytes in every reply, the line still ends the same way.
-    QVERIFY(first != clean || second != clean);
-    QVERIFY(first.endsWith(u"\r\n"_qs) && second.endsWith(u"\r\n"_qs));
-    QVERIFY_THROWS_EXCEPTION(device::PortFailure, sim.ask('w', 2.0f));
-    QByteArray errors;
-    QTRY_VERIFY((errors += sim.process.readAllStandardError()).contains("hung up"));
-}
-
-void PelmixSimTest::linkRecordAndCleanExit()
-{
-    QTemporaryDir dir;
-    const QString linkPath = dir.filePath(u"counter"_qs);
-    const QString recordPath = dir.filePath(u"record.txt"_qs);
+    void statusLine_data()
     {
-        SimProcess sim({u"--link"_qs, linkPath, u"--record"_qs, recordPath});
-        QVERIFY(QFileInfo(linkPath).isSymLink());
-        QCOMPARE(QFileInfo(linkPath).symLinkTarget(), sim.device);
-        QVERIFY(!sim.link.setUp(4, linkPath));
-        QCOMPARE(sim.ask('w'), u"FK0Bj:0\r\n"_qs);
-        QCOMPARE(sim.ask('+'), u"FK0Bj:1\r\n"_qs);
-        QVERIFY(sim.link.portLabel().contains(linkPath));
-        QVERIFY(!sim.link.release());
+        QTest::addColumn<QByteArray>("commands");
+        QTest::addColumn<QByteArray>("status");
 
-        ::kill(pid_t(sim.process.processId()), SIGINT);
-        QVERIFY(sim.process.waitForFinished(5000));
-        QCOMPARE(sim.process.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(sim.process.exitCode(), 0);
+        QTest::newRow("at start") << QByteArray("w") << QByteArray("FK0Bj:0\r");
+        QTest::newRow("analog period, falling, filter, calibration")
+            << QByteArray("tkbJ") << QByteArray("tk0bJ:0\r");
+        QTest::newRow("level and time") << QByteArray("+++CC") << QByteArray("FK2Bj:3\r");
+        QTest::newRow("switches back") << QByteArray("kKbBJj") << QByteArray("FK0Bj:0\r");
+        // Stepping only advances: after the last position comes the first.
+        QTest::newRow("level and time wrap")
+            << QByteArray("++++++++CCCCCC") << QByteArray("FK1Bj:0\r");
     }
-    QVERIFY(!QFileInfo::exists(linkPath));
-    QFile record(recordPath);
-    QVERIFY(record.open(QIODevice::ReadOnly));
-    const QList<QByteArray> lines = record.readAll().trimmed().split('\n');
-    QCOMPARE(lines.size(), 2);
-    QVERIFY(lines[0].endsWith(" w"));
-    QVERIFY(lines[1].endsWith(" +"));
-    QVERIFY(lines[0].split(' ').front().toDouble() <= lines[1].split(' ').front().toDouble());
-}
 
-void PelmixSimTest::timeScaleAndLineRate()
-{
-    SimProcess sim({u"--time-scale"_qs, u"0.01"_qs, u"--line-rate"_qs});
-    for (int i = 0; i < 3; ++i)
-        sim.ask('C');
-    QElapsedTimer clock;
-    clock.start();
-    // One second of measuring time scaled to 10 ms, then 10 characters at 9600 baud.
-    QCOMPARE(sim.ask('D', 1.1f), u"F0000303A\r\n"_qs);
-    const double took = test::secondsOf(clock);
-    QVERIFY2(took >= 0.010 + 9 * 0.00104, qPrintable(QString::number(took)));
-}
+    void statusLine()
+    {
+        QFETCH(QByteArray, commands);
+        QFETCH(QByteArray, status);
+        CounterModel model;
+        QByteArray last;
+        for (const char c : commands)
+            last = model.respond(c).bytes;
+        QCOMPARE(last, status);
+        QCOMPARE(model.respond('w').bytes, status);
+        // The positions the program reads.
+        QCOMPARE(status.at(2), char('0' + model.time()));
+        QCOMPARE(status.at(6), char('0' + model.level()));
+    }
+
+    void dataReply_data()
+    {
+        QTest::addColumn<QByteArray>("setup");
+        QTest::addColumn<double>("frequencyHz");
+        QTest::addColumn<double>("intervalUs");
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<int>("delayMs"); // a frequency comes after its measuring time (halved)
+
+        // Each count is the one the program's display rules turn back into the signal.
+        QTest::newRow("12345.678 Hz, 10 s")
+            << QByteArray("fCCCC") << 12345.678 << 0.0 << QByteArray("F0001E241\r") << 5000;
+        QTest::newRow("calibration counts the reference")
+            << QByteArray("FJC") << 5.0 << 0.0 << QByteArray("F00002710\r") << 5;
+        QTest::newRow("period 81 us, multiplier 10^4")
+            << QByteArray("tCCCC") << 1e6 / 81 << 0.0 << QByteArray("T0000007B98A0\r") << 0;
+        QTest::newRow("interval 100 us")
+            << QByteArray("I") << 1.0 << 100.0 << QByteArray("I0000000003E8\r") << 0;
+    }
+
+    void dataReply()
+    {
+        QFETCH(QByteArray, setup);
+        QFETCH(double, frequencyHz);
+        QFETCH(double, intervalUs);
+        QFETCH(QByteArray, reply);
+        QFETCH(int, delayMs);
+        CounterModel model(Signal{.frequencyHz = frequencyHz, .intervalUs = intervalUs});
+        model.setTimeScale(0.5);
+        for (const char c : setup)
+            model.respond(c);
+        const CounterModel::Reply data = model.respond('D');
+        QCOMPARE(data.bytes, reply);
+        QCOMPARE(data.delay, CounterModel::Clock::duration(std::chrono::milliseconds(delayMs)));
+    }
+
+    void countingAccumulatesSinceEnteringTheMode()
+    {
+        Signal signal;
+        signal.pulseRateHz = 1000;
+        CounterModel model(signal);
+        const auto t0 = CounterModel::Clock::now();
+        model.respond('P', t0);
+        model.respond('P', t0 + 200ms); // still counting: no restart
+        QCOMPARE(model.respond('D', t0 + 500ms).bytes, QByteArray("P0000000001F4\r"));
+        QCOMPARE(model.respond('D', t0 + 1500ms).bytes, QByteArray("P0000000005DC\r"));
+        model.respond('F', t0 + 2s);
+        model.respond('p', t0 + 3s);
+        QCOMPARE(model.respond('D', t0 + 3100ms).bytes, QByteArray("P000000000064\r"));
+    }
+
+    void noiseRepeatsWithItsSeed()
+    {
+        auto replies = [](std::uint32_t seed) {
+            CounterModel model(Signal{.noise = 1e-3, .seed = seed});
+            QByteArrayList all;
+            for (const char c : QByteArray("CCCDDDDD"))
+                all.append(model.respond(c).bytes);
+            return all;
+        };
+        QCOMPARE(replies(7), replies(7));
+        QVERIFY(replies(7) != replies(8));
+        const QByteArrayList some = replies(7).mid(3);
+        QVERIFY(QSet<QByteArray>(some.cbegin(), some.cend()).size() > 1);
+    }
+
+    void faults_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<char>("command");
+        QTest::addColumn<float>("timeout");
+        QTest::addColumn<QString>("reply");
+        QTest::addColumn<double>("atLeast"); // seconds the exchange must take
+
+        // Silent, no-cr, short-status and stuck-time are run in tst_exchange and tst_faults.
+        QTest::newRow("unknown command") << QString() << 'x' << 1.0f << u"?\r\n"_qs << 0.0;
+        QTest::newRow("slow") << u"slow=200"_qs << 'w' << 1.0f << u"FK0Bj:0\r\n"_qs << 0.2;
+        QTest::newRow("split") << u"split"_qs << 'w' << 1.0f << u"FK0Bj:0\r\n"_qs << 0.014;
+        QTest::newRow("stuck level")
+            << u"stuck-level"_qs << '+' << 1.0f << u"FK0Bj:0\r\n"_qs << 0.0;
+        QTest::newRow("flood") << u"flood"_qs << 'D' << 0.5f
+                               << QString(device::Link::MaxReply, QLatin1Char('7')) << 0.5;
+    }
+
+    void faults()
+    {
+        QFETCH(QString, fault);
+        QFETCH(char, command);
+        QFETCH(float, timeout);
+        QFETCH(QString, reply);
+        QFETCH(double, atLeast);
+
+        SimProcess sim(fault.isEmpty() ? QStringList() : QStringList{u"--fault"_qs, fault});
+        QVERIFY(sim.device.startsWith(u"/dev/"_qs));
+        QElapsedTimer clock;
+        clock.start();
+        QCOMPARE(sim.ask(command, timeout), reply);
+        QVERIFY2(test::secondsOf(clock) >= atLeast,
+                 qPrintable(QString::number(test::secondsOf(clock))));
+    }
+
+    void hangUpAfterN()
+    {
+        SimProcess sim({u"--fault"_qs, u"hang-up-after=2"_qs, u"--fault"_qs, u"garbage"_qs});
+        const QString clean = u"FK0Bj:0\r\n"_qs;
+        const QString first = sim.ask('w');
+        const QString second = sim.ask('w');
+        // Garbage: extra bytes in every reply, the line still ends the same way.
+        QVERIFY(first != clean || second != clean);
+        QVERIFY(first.endsWith(u"\r\n"_qs) && second.endsWith(u"\r\n"_qs));
+        QVERIFY_THROWS_EXCEPTION(device::PortFailure, sim.ask('w', 2.0f));
+        QByteArray errors;
+        QTRY_VERIFY((errors += sim.process.readAllStandardError()).contains("hung up"));
+    }
+
+    void linkRecordAndCleanExit()
+    {
+        QTemporaryDir dir;
+        const QString linkPath = dir.filePath(u"counter"_qs);
+        const QString recordPath = dir.filePath(u"record.txt"_qs);
+        {
+            SimProcess sim({u"--link"_qs, linkPath, u"--record"_qs, recordPath});
+            QVERIFY(QFileInfo(linkPath).isSymLink());
+            QCOMPARE(QFileInfo(linkPath).symLinkTarget(), sim.device);
+            QVERIFY(!sim.link.setUp(4, linkPath));
+            QCOMPARE(sim.ask('w'), u"FK0Bj:0\r\n"_qs);
+            QCOMPARE(sim.ask('+'), u"FK0Bj:1\r\n"_qs);
+            QVERIFY(sim.link.portLabel().contains(linkPath));
+            QVERIFY(!sim.link.release());
+
+            ::kill(pid_t(sim.process.processId()), SIGINT);
+            QVERIFY(sim.process.waitForFinished(5000));
+            QCOMPARE(sim.process.exitStatus(), QProcess::NormalExit);
+            QCOMPARE(sim.process.exitCode(), 0);
+        }
+        QVERIFY(!QFileInfo::exists(linkPath));
+        QFile record(recordPath);
+        QVERIFY(record.open(QIODevice::ReadOnly));
+        const QList<QByteArray> lines = record.readAll().trimmed().split('\n');
+        QCOMPARE(lines.size(), 2);
+        QVERIFY(lines[0].endsWith(" w"));
+        QVERIFY(lines[1].endsWith(" +"));
+        QVERIFY(lines[0].split(' ').front().toDouble() <= lines[1].split(' ').front().toDouble());
+    }
+
+    void timeScaleAndLineRate()
+    {
+        SimProcess sim({u"--time-scale"_qs, u"0.01"_qs, u"--line-rate"_qs});
+        for (int i = 0; i < 3; ++i)
+            sim.ask('C');
+        QElapsedTimer clock;
+        clock.start();
+        // One second of measuring time scaled to 10 ms, then 10 characters at 9600 baud.
+        QCOMPARE(sim.ask('D', 1.1f), u"F0000303A\r\n"_qs);
+        const double took = test::secondsOf(clock);
+        QVERIFY2(took >= 0.010 + 9 * 0.00104, qPrintable(QString::number(took)));
+    }
+};
 
 QTEST_GUILESS_MAIN(PelmixSimTest)
 #include "tst_sim.moc"

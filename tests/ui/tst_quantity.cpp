@@ -28,7 +28,6 @@ private slots:
         QTest::addColumn<QString>("text");
 
         const Setup second{Mode::Frequency, 3};
-        QTest::newRow("1 s gate: 1 Hz") << second << 12345.6 << false << u"12.346 kHz"_qs;
         QTest::newRow("1 s gate, a mean: 0.1 Hz")
             << second << 12345.67 << true << u"12.3457 kHz"_qs;
         QTest::newRow("10 MHz at a 10 s gate")
@@ -43,7 +42,6 @@ private slots:
             << Setup{Mode::Interval} << 0.0123 << false << u"12.3000 ms"_qs;
         QTest::newRow("a count takes no prefix")
             << Setup{Mode::Count} << 123456.0 << false << u"123456"_qs;
-        QTest::newRow("no value") << second << std::nan("") << false << u"\u2013"_qs;
     }
     void formatting()
     {
@@ -62,12 +60,9 @@ private slots:
         QTest::addColumn<bool>("ok");
         QTest::addColumn<std::optional<double>>("value");
 
-        QTest::newRow("empty is no limit")
-            << u"  "_qs << u"Hz"_qs << true << std::optional<double>();
         QTest::newRow("unit in any case")
             << u"12.5khz"_qs << u"Hz"_qs << true << std::optional(12500.0);
         QTest::newRow("mega, not milli") << u"10 MHz"_qs << u"Hz"_qs << true << std::optional(1e7);
-        QTest::newRow("milli") << u"5 mHz"_qs << u"Hz"_qs << true << std::optional(5e-3);
         QTest::newRow("micro sign") << u"81 \u00b5s"_qs << u"s"_qs << true << std::optional(81e-6);
         QTest::newRow("u for micro") << u"81us"_qs << u"s"_qs << true << std::optional(81e-6);
         QTest::newRow("exponent, decimal comma")
@@ -126,21 +121,6 @@ private slots:
         QCOMPARE(lowest, 1.0);
         QVERIFY(envelope.line.first().x() <= std::max(from, 0.0));
         QVERIFY(envelope.line.last().x() >= std::min(to, 1999.99));
-    }
-
-    void envelopeSkipsGapsAndMarksFailures()
-    {
-        analysis::Series series({Mode::Frequency, 3});
-        const double values[] = {10, 11, 0, 30, 12, -5};
-        for (int i = 0; i < 6; ++i) {
-            series.append({0, double(i), values[i],
-                           i == 2 ? analysis::Status::Timeout : analysis::Status::Ok});
-        }
-        const ui::Envelope envelope = ui::decimate(series, {0, 5, 1000, 0, 1, {0.0, 20.0}});
-        QCOMPARE(envelope.line.size(), 5);
-        for (const QPointF &p : envelope.line)
-            QVERIFY(p.x() != 2.0);
-        QCOMPARE(envelope.outside, (QList<QPointF>{{3, 30}, {5, -5}}));
     }
 };
 
