@@ -21,7 +21,6 @@ private slots:
     void incompleteReplyAtTheDeadline();
     void progressRisesWhileWaiting();
     void progressShownAtMostFull();
-    void zeroDelayDoesNotYield();
     void waitEndsEarly_data();
     void waitEndsEarly();
     void secondExchangeWaitsForTheFirst();
@@ -130,22 +129,6 @@ void ExchangeTest::progressShownAtMostFull()
     }
     QCOMPARE(shown, (QList<int>{37, 100, 100}));
     QCOMPARE(link.progress(), qint16(100));
-}
-
-void ExchangeTest::zeroDelayDoesNotYield()
-{
-    SimRig rig;
-    bool ran = false;
-    bool ranDuringDelay = true;
-    auto body = [&]() -> QCoro::Task<> {
-        QMetaObject::invokeMethod(
-            &rig.link, [&] { ran = true; }, Qt::QueuedConnection);
-        co_await rig.link.pause(0.0f);
-        co_await rig.link.pause(-1.0f);
-        ranDuringDelay = ran;
-    };
-    run(body());
-    QVERIFY(!ranDuringDelay);
 }
 
 void ExchangeTest::waitEndsEarly_data()

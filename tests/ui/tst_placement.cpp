@@ -20,19 +20,9 @@ using ui::WindowPlacement;
 
 namespace {
 
-struct Display
-{
-    QProcess server;
-    QProcess windowManager;
-    QString skipped;
-};
-
 // A virtual screen with openbox on it, for the whole run.
-Display &display()
-{
-    static Display d;
-    return d;
-}
+QProcess server;
+QProcess windowManager;
 
 QString startDisplay()
 {
@@ -40,21 +30,19 @@ QString startDisplay()
     const QString openbox = QStandardPaths::findExecutable(u"openbox"_qs);
     if (xvfb.isEmpty() || openbox.isEmpty())
         return u"needs Xvfb and openbox"_qs;
-    Display &d = display();
     // -displayfd tells the number of a free display once the server is ready.
-    d.server.start(xvfb, {u"-displayfd"_qs, u"1"_qs, u"-screen"_qs, u"0"_qs, u"1024x768x24"_qs});
-    if (!d.server.waitForReadyRead(10000))
+    server.start(xvfb, {u"-displayfd"_qs, u"1"_qs, u"-screen"_qs, u"0"_qs, u"1024x768x24"_qs});
+    if (!server.waitForReadyRead(10000))
         return u"Xvfb did not start"_qs;
-    const QByteArray number = d.server.readAllStandardOutput().trimmed();
-    qputenv("DISPLAY", ":" + number);
+    qputenv("DISPLAY", ":" + server.readAllStandardOutput().trimmed());
     // A window mapped while openbox is still starting may never be managed: wait for the
     // command it runs once it has taken over the screen.
-    d.windowManager.setStandardErrorFile(QProcess::nullDevice());
-    d.windowManager.start(openbox, {u"--startup"_qs, u"echo ready"_qs});
-    if (!d.windowManager.waitForReadyRead(10000))
-        return u"openbox did not start"_qs;
-    return {};
+    windowManager.setStandardErrorFile(QProcess::nullDevice());
+    windowManager.start(openbox, {u"--startup"_qs, u"echo ready"_qs});
+    return windowManager.waitForReadyRead(10000) ? QString() : u"openbox did not start"_qs;
 }
+
+QString skipped;
 
 QPoint storedPosition()
 {
@@ -78,8 +66,8 @@ private slots:
 
 void PlacementTest::initTestCase()
 {
-    if (!display().skipped.isEmpty())
-        QSKIP(qPrintable(display().skipped));
+    if (!skipped.isEmpty())
+        QSKIP(qPrintable(skipped));
 }
 
 void PlacementTest::keptOnScreen_data()
@@ -135,16 +123,16 @@ void PlacementTest::frameStaysWhereItStood()
 
 int main(int argc, char *argv[])
 {
-    display().skipped = startDisplay();
-    if (display().skipped.isEmpty())
+    skipped = startDisplay();
+    if (skipped.isEmpty())
         qputenv("QT_QPA_PLATFORM", "xcb");
     QApplication app(argc, argv);
     PlacementTest test;
     const int result = QTest::qExec(&test, argc, argv);
-    display().windowManager.kill();
-    display().server.kill();
-    display().windowManager.waitForFinished();
-    display().server.waitForFinished();
+    for (QProcess *process : {&windowManager, &server}) {
+        process->kill();
+        process->waitForFinished();
+    }
     return result;
 }
 
