@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <csignal>
@@ -209,7 +210,6 @@ private slots:
         const QString recordPath = dir.filePath(u"record.txt"_qs);
         {
             SimProcess sim({u"--link"_qs, linkPath, u"--record"_qs, recordPath});
-            QVERIFY(QFileInfo(linkPath).isSymLink());
             QCOMPARE(QFileInfo(linkPath).symLinkTarget(), sim.device);
             QVERIFY(!sim.link.setUp(4, linkPath));
             QCOMPARE(sim.ask('w'), u"FK0Bj:0\r\n"_qs);
@@ -223,13 +223,12 @@ private slots:
             QCOMPARE(sim.process.exitCode(), 0);
         }
         QVERIFY(!QFileInfo::exists(linkPath));
+        // A line a command, after the seconds since the start.
         QFile record(recordPath);
         QVERIFY(record.open(QIODevice::ReadOnly));
-        const QList<QByteArray> lines = record.readAll().trimmed().split('\n');
-        QCOMPARE(lines.size(), 2);
-        QVERIFY(lines[0].endsWith(" w"));
-        QVERIFY(lines[1].endsWith(" +"));
-        QVERIFY(lines[0].split(' ').front().toDouble() <= lines[1].split(' ').front().toDouble());
+        QVERIFY(QRegularExpression(u"^[0-9.]+ w\n[0-9.]+ \\+\n$"_qs)
+                    .match(QString::fromLatin1(record.readAll()))
+                    .hasMatch());
     }
 
     void timeScaleAndLineRate()

@@ -436,8 +436,6 @@ void MainWindowTest::storedPosition_data()
     QTest::addColumn<bool>("minimised");
     QTest::addColumn<QString>("storedLeft");
 
-    QTest::newRow("moved, then closed")
-        << u"1500"_qs << u"1650"_qs << QPoint(100, 110) << false << u"4500"_qs;
     QTest::newRow("closed minimised")
         << u"1500"_qs << u"1650"_qs << QPoint(100, 110) << true << u"1500"_qs;
     QTest::newRow("on no screen") << u"-300000"_qs << u"900000"_qs << QPoint(-1, -1) << false
