@@ -24,11 +24,11 @@ RunningStatistics of(const auto &values)
 }
 
 // Comparable with NaN in them.
-QStringList texts(const QList<double> &values)
+QStringList texts(const QList<double> &values, char format = 'g', int precision = 17)
 {
     QStringList out;
     for (const double value : values)
-        out << QString::number(value, 'g', 17);
+        out << QString::number(value, format, precision);
     return out;
 }
 
@@ -77,6 +77,15 @@ private slots:
         const double stddev = step * std::sqrt(8.25 * count / (count - 1));
         QVERIFY2(std::abs(s.stddev() / stddev - 1) < 1e-12,
                  qPrintable(QString::number(s.stddev() / stddev - 1)));
+    }
+
+    // NIST SP 1065 table 31: the 1000-point set's mean, standard deviation and extremes.
+    void publishedStatistics()
+    {
+        const RunningStatistics s = of(reference::nist1000());
+        QCOMPARE(texts({s.mean(), s.stddev(), s.min(), s.max()}, 'e', 6),
+                 (QStringList{u"4.897745e-01"_qs, u"2.884664e-01"_qs, u"1.371760e-03"_qs,
+                              u"9.957453e-01"_qs}));
     }
 
     void histogram_data()
