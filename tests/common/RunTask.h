@@ -9,9 +9,8 @@
 
 namespace pelmix::test {
 
-// Runs a task to its end while the event loop turns, as the top level of a test
-// or a benchmark, and
-// passes on what it threw.
+// Runs a task to its end while the event loop turns, as the top level of a test or a
+// benchmark, and passes on what it threw.
 template<typename T> T run(QCoro::Task<T> &&task)
 {
     QEventLoop loop;
