@@ -229,6 +229,7 @@ private slots:
         QTest::addColumn<qint64>("utcMs"); // -1: not a time
 
         QTest::newRow("milliseconds") << QByteArray("2024-05-01T12:34:56.789Z") << May1;
+        QTest::newRow("lower-case z") << QByteArray("2024-05-01T12:34:56.789z") << May1;
         QTest::newRow("no fraction") << QByteArray("2024-05-01T12:34:56Z") << May1 - 789;
         QTest::newRow("one digit") << QByteArray("2024-05-01T12:34:56.7Z") << May1 - 89;
         QTest::newRow("nine digits, cut") << QByteArray("2024-05-01T12:34:56.789999999Z") << May1;

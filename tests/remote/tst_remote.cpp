@@ -202,7 +202,7 @@ private slots:
                    u"-222,\"Data out of range\";"_qs.repeated(4) +
                    u"-131,\"Invalid suffix\";"_qs.repeated(2) + NoError;
         QTest::newRow("level rounded, checked")
-            << none << u"INP:LEV 2.6;LEV?\nINP:LEV 8\nINP:LEV 2 V\nINP:LEV?;:SYST:ERR?;ERR?"_qs
+            << none << u"INP:LEV 2.6;LEV?\nINP:LEV 7.5\nINP:LEV 2 V\nINP:LEV?;:SYST:ERR?;ERR?"_qs
             << u"+3\n\n\n+3;-222,\"Data out of range\";-138,\"Suffix not allowed\""_qs;
         QTest::newRow("parameter errors")
             << none << u"INP:SLOP\nINP:SLOP UP\nINP:SLOP 1\n*IDN? 1\nSYST:ERR?;ERR?;ERR?;ERR?"_qs
