@@ -88,10 +88,7 @@ AllanView::AllanView(QWidget *parent)
         line->attachAxis(m_tauAxis);
         line->attachAxis(m_deviationAxis);
     }
-    // The view gives up the chart it was made with, without deleting it.
-    QChart *first = m_view->chart();
-    m_view->setChart(chart);
-    delete first;
+    showChart(*m_view, chart);
 
     m_note = new QLabel(this);
     m_note->setObjectName(QStringLiteral("lblAllanNote"));

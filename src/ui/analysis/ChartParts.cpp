@@ -3,6 +3,7 @@
 #include "Quantity.h"
 
 #include <QChart>
+#include <QChartView>
 #include <QLegend>
 #include <QLogValueAxis>
 #include <QValueAxis>
@@ -22,6 +23,13 @@ QChart *newChart(const QWidget &view)
     chart->setMargins(QMargins(4, 4, 4, 4));
     chart->setBackgroundRoundness(0);
     return chart;
+}
+
+void showChart(QChartView &view, QChart *chart)
+{
+    QChart *first = view.chart();
+    view.setChart(chart);
+    delete first;
 }
 
 void setNiceRange(QValueAxis &axis, double low, double high, int ticks)

@@ -5,6 +5,7 @@
 #include <QString>
 
 class QChart;
+class QChartView;
 class QLogValueAxis;
 class QValueAxis;
 class QWidget;
@@ -16,6 +17,9 @@ struct Prefix;
 // A chart as the analysis window draws them: light, no animation, no legend unless asked,
 // with the widget's font.
 QChart *newChart(const QWidget &view);
+// Puts `chart` in `view` for good. The view gives up the chart it was made with without
+// deleting it, so that one goes here.
+void showChart(QChartView &view, QChart *chart);
 // A value axis with its title, between `low` and `high`, ticks at round steps and labels
 // with the decimals the step needs. An empty range is widened around its value.
 void setNiceRange(QValueAxis &axis, double low, double high, int ticks = 6);

@@ -50,10 +50,7 @@ HistogramChart::HistogramChart(QWidget *parent)
         series->attachAxis(m_valueAxis);
         series->attachAxis(m_countAxis);
     }
-    // The view gives up the chart it was made with, without deleting it.
-    QChart *first = this->chart();
-    setChart(chart);
-    delete first;
+    showChart(*this, chart);
     draw();
 }
 

@@ -71,10 +71,7 @@ TrendChart::TrendChart(QWidget *parent)
         series->attachAxis(m_timeAxis);
         series->attachAxis(m_valueAxis);
     }
-    // The view gives up the chart it was made with, without deleting it.
-    QChart *first = this->chart();
-    setChart(chart);
-    delete first;
+    showChart(*this, chart);
 
     // The columns follow the plot area; its size settles after the labels are laid out,
     // so the redraw waits for the layout to finish.
