@@ -18,6 +18,7 @@
 #include <cstdio>
 #include <vector>
 
+using namespace pelmix;
 using namespace pelmix::analysis;
 
 namespace {

@@ -30,7 +30,7 @@ constexpr qint64 ChartReadings = 1'000'000;
 constexpr int Redraws = 9;
 constexpr int AllanRuns = 3;
 const QSize ChartSize(900, 520);
-const analysis::Setup TenSeconds{analysis::Mode::Frequency, 4, false, 2, false, false};
+const pelmix::Setup TenSeconds{pelmix::Mode::Frequency, 4, false, 2, false, false};
 
 // A 10 MHz counter reading with millihertz noise, from a fixed-seed generator, 10 ms apart.
 class Signal
@@ -41,7 +41,7 @@ public:
         m_state = m_state * 6364136223846793005ULL + 1442695040888963407ULL;
         const double value = 1e7 + (double(m_state >> 11) / double(1ULL << 53) - 0.5) * 1e-3;
         const double elapsed = double(m_index++) * 0.01;
-        return {1'700'000'000'000 + qint64(elapsed * 1000), elapsed, value, analysis::Status::Ok};
+        return {1'700'000'000'000 + qint64(elapsed * 1000), elapsed, value, pelmix::Status::Ok};
     }
 
 private:

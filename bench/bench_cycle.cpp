@@ -107,7 +107,7 @@ int main(int argc, char *argv[])
 
     std::printf("bench_cycle: main window (offscreen), simulated counter paced at 9600 baud, "
                 "%s mode, Slider2 position %d, level %d, cycle pause 0\n",
-                window.panel().mode() == device::Mode::Frequency ? "frequency" : "NOT frequency",
+                window.panel().mode() == pelmix::Mode::Frequency ? "frequency" : "NOT frequency",
                 position, window.panel().level());
 
     CycleRecord record;

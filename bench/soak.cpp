@@ -49,7 +49,7 @@ int main(int argc, char *argv[])
     ui::MainWindow window(server.devicePath());
     window.show();
     const QString logPath = config->filePath(QStringLiteral("soak.log"));
-    if (!window.logFile().open(logPath, device::Mode::Frequency)) {
+    if (!window.logFile().open(logPath, pelmix::Mode::Frequency)) {
         std::fprintf(stderr, "soak: cannot open the log\n");
         return 1;
     }

@@ -1,5 +1,6 @@
 // Pelmix: operates the counter on a serial port from a front panel.
 
+#include "core/Version.h"
 #include "platform/SignalWatch.h"
 #include "platform/SimulatedCounter.h"
 #include "ui/MainWindow.h"
@@ -19,7 +20,7 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Pelmix"));
     QApplication::setOrganizationName(QStringLiteral("Pelmix"));
-    QApplication::setApplicationVersion(QStringLiteral("1.4"));
+    QApplication::setApplicationVersion(QString::fromLatin1(pelmix::Version));
     QGuiApplication::setDesktopFileName(QStringLiteral("pelmix"));
     QApplication::setStyle(QStringLiteral("Fusion"));
 

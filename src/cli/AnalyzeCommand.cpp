@@ -122,7 +122,7 @@ int runAnalyze(const QStringList &arguments)
         spacing = spacingWithinRuns(loaded.elapsed);
     const QString unit = loaded.plainNumbers || !loaded.setup
                              ? QString()
-                             : QString(analysis::unit(loaded.setup->mode));
+                             : QString(pelmix::modeInfo(loaded.setup->mode).unit);
     const std::vector<qint64> factors = factorsFor(options.factors, qint64(loaded.values.size()));
     const Summary summary =
         summarize(loaded.values, loaded.gaps, spacing, factors, options.nominal, unit);

@@ -10,7 +10,6 @@
 #include "platform/SignalWatch.h"
 #include "platform/SimulatedCounter.h"
 
-#include "measure/Panel.h"
 #include "measure/Session.h"
 
 #include <QCommandLineParser>
@@ -61,17 +60,16 @@ int runMeasure(const QStringList &arguments)
 
     // The simulated counter outlives the session that talks to it; the reporter too.
     platform::SimulatedCounter simulated;
-    measure::ValuePanel panel(settings.input);
     measure::Session *current = nullptr;
     StderrReporter reporter([&current] { return current->link().portLabel(); });
-    measure::Session session(panel, reporter);
+    measure::Session session(reporter);
     current = &session;
     if (const auto failure = openCounter(settings.counter, simulated, session)) {
         console::error(*failure);
         return ExitStatus::PortFailure;
     }
 
-    MeasureRun run(session, sink, settings.plan);
+    MeasureRun run(session, sink, settings.setup, settings.plan);
     platform::SignalWatch signalWatch;
     if (const auto failure = signalWatch.start())
         console::error(QStringLiteral("Ctrl-C will end the program at once: %1").arg(*failure));

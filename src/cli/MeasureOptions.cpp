@@ -8,7 +8,7 @@ namespace pelmix::cli {
 
 namespace {
 
-using device::Mode;
+using pelmix::Mode;
 
 // The longest pause the cycle takes, a day.
 constexpr double LongestPause = 86400;
@@ -20,11 +20,16 @@ QCommandLineOption option(const char *name, const char *description, const char 
                               QString::fromLatin1(value), QString::fromLatin1(fallback));
 }
 
-const QStringList Modes = {QStringLiteral("frequency"), QStringLiteral("period"),
-                           QStringLiteral("interval"), QStringLiteral("count"),
-                           QStringLiteral("calibration")};
 constexpr Mode ModeValues[] = {Mode::Frequency, Mode::Period, Mode::Interval, Mode::Count,
                                Mode::Calibration};
+
+QStringList modeNames()
+{
+    QStringList names;
+    for (const Mode mode : ModeValues)
+        names << QString(modeInfo(mode).name);
+    return names;
+}
 const QStringList Formats = {QStringLiteral("csv"), QStringLiteral("jsonl"),
                              QStringLiteral("text")};
 constexpr Format FormatValues[] = {Format::Csv, Format::Jsonl, Format::Text};
@@ -88,20 +93,17 @@ MeasureSettings MeasureOptions::read(const QCommandLineParser &parser) const
     MeasureSettings settings;
     settings.counter = m_counter.read(parser);
 
-    measure::InputValues &in = settings.input;
-    in.mode = ModeValues[choiceOf(QStringLiteral("mode"), parser.value(m_mode), Modes)];
-    in.input = choiceOf(QStringLiteral("input"), parser.value(m_input),
-                        {QStringLiteral("digital"), QStringLiteral("analog")}) == 1
-                   ? device::Input::Analog
-                   : device::Input::Digital;
-    in.level = integerIn(QStringLiteral("level"), parser.value(m_level), 0, 7);
-    in.edge = choiceOf(QStringLiteral("edge"), parser.value(m_edge),
-                       {QStringLiteral("rising"), QStringLiteral("falling")}) == 1
-                  ? device::Edge::Falling
-                  : device::Edge::Rising;
-    in.filter = choiceOf(QStringLiteral("filter"), parser.value(m_filter),
-                         {QStringLiteral("off"), QStringLiteral("on")}) == 1;
-    in.position = integerIn(QStringLiteral("position"), parser.value(m_position), 0, 4);
+    Setup &setup = settings.setup;
+    setup.mode = ModeValues[choiceOf(QStringLiteral("mode"), parser.value(m_mode), modeNames())];
+    setup.analog = choiceOf(QStringLiteral("input"), parser.value(m_input),
+                            {QStringLiteral("digital"), QStringLiteral("analog")}) == 1;
+    setup.level = integerIn(QStringLiteral("level"), parser.value(m_level), 0, MaxLevel);
+    setup.fallingEdge = choiceOf(QStringLiteral("edge"), parser.value(m_edge),
+                                 {QStringLiteral("rising"), QStringLiteral("falling")}) == 1;
+    setup.filter = choiceOf(QStringLiteral("filter"), parser.value(m_filter),
+                            {QStringLiteral("off"), QStringLiteral("on")}) == 1;
+    setup.position =
+        integerIn(QStringLiteral("position"), parser.value(m_position), 0, MaxPosition);
 
     MeasureRun::Plan &plan = settings.plan;
     if (parser.isSet(m_duration))

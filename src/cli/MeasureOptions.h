@@ -3,7 +3,7 @@
 #include "CounterOptions.h"
 #include "MeasureRun.h"
 
-#include "measure/Panel.h"
+#include "core/Setup.h"
 
 #include <QCommandLineOption>
 
@@ -12,7 +12,7 @@ namespace pelmix::cli {
 struct MeasureSettings
 {
     CounterChoice counter;
-    measure::InputValues input; // what the front panel sets
+    Setup setup; // what the front panel sets
     MeasureRun::Plan plan;
     QString output; // empty: standard output
 };

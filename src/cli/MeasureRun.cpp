@@ -6,10 +6,9 @@
 #include "Summary.h"
 
 #include "analysis/Allan.h"
+#include "device/Errors.h"
 #include "measure/Session.h"
 #include "readings/ReadingFeed.h"
-
-#include <QDateTime>
 
 #include <unistd.h>
 
@@ -22,24 +21,14 @@ constexpr std::chrono::milliseconds LongestTimer = std::chrono::hours(24);
 
 } // namespace
 
-MeasureRun::MeasureRun(measure::Session &session, ReadingSink &sink, Plan plan, QObject *parent)
+MeasureRun::MeasureRun(measure::Session &session, ReadingSink &sink, Setup setup, Plan plan,
+                       QObject *parent)
     : QObject(parent)
     , m_session(session)
     , m_sink(sink)
+    , m_setup(setup)
     , m_plan(plan)
 {
-    const measure::Meter &meter = session.meter();
-    connect(&meter, &measure::Meter::measured, this, &MeasureRun::record);
-    connect(&meter, &measure::Meter::measurementFinished, this, [this] {
-        if (m_stopping)
-            finishSoon();
-    });
-    connect(&meter, &measure::Meter::portFailed, this, [this] {
-        // The reporter has the message; the run ends with what it has written.
-        m_portFailed = true;
-        m_stopping = true;
-        finishSoon();
-    });
     m_durationTimer.setSingleShot(true);
     m_durationTimer.setTimerType(Qt::PreciseTimer);
     connect(&m_durationTimer, &QTimer::timeout, this, [this] {
@@ -54,19 +43,34 @@ void MeasureRun::start()
 {
     if (m_plan.format == Format::Csv && !m_sink.holdsData() && !write(formatHeader(Format::Csv)))
         return;
-    m_clock.start();
+    m_origin = device::Clock::now();
     if (m_plan.duration) {
         m_deadline = QDeadlineTimer(*m_plan.duration, Qt::PreciseTimer);
         armDurationTimer();
     }
     showProgress();
+    run();
+}
+
+QCoro::Task<> MeasureRun::run()
+{
     measure::Meter &meter = m_session.meter();
-    if (m_plan.cyclic()) {
-        meter.setCyclePause(m_plan.pause);
-        meter.startCycle();
-    } else {
-        meter.measureOnce();
+    try {
+        for (;;) {
+            if (m_plan.cyclic())
+                co_await m_session.link().pause(m_plan.pause);
+            if (m_stopping)
+                break;
+            const measure::Result result = co_await meter.measure(m_setup);
+            if (!record(result) || result.status == Status::Lost)
+                break;
+            if (m_stopping || (m_plan.count > 0 && m_measured >= m_plan.count))
+                break;
+        }
+    } catch (const device::Cancelled &) {
     }
+    // Not from inside the meter's signals or the reporter: the measurement ends first.
+    QMetaObject::invokeMethod(this, &MeasureRun::finish, Qt::QueuedConnection);
 }
 
 void MeasureRun::interrupt()
@@ -77,21 +81,21 @@ void MeasureRun::interrupt()
         abort();
 }
 
-void MeasureRun::record(const measure::Result &result)
+bool MeasureRun::record(const measure::Result &result)
 {
-    const analysis::Setup setup = readings::setupOf(result);
-    const analysis::Reading reading = readings::readingOf(
-        result, QDateTime::currentMSecsSinceEpoch(), double(m_clock.nsecsElapsed()) / 1e9);
+    const analysis::Reading reading = readings::readingOf(result, m_origin);
     if (m_plan.stats)
-        m_store.append(setup, reading);
+        m_store.append(result.setup, reading);
     ++m_measured;
     if (reading.isGap())
         ++m_gaps;
-    if (!write(formatReading(m_plan.format, setup, reading)))
-        return;
+    if (result.status == Status::Lost)
+        m_portFailed = true;
+    emit measured(result);
+    if (!write(formatReading(m_plan.format, result.setup, reading)))
+        return false;
     showProgress();
-    if (m_plan.count > 0 && m_measured >= m_plan.count)
-        stop();
+    return true;
 }
 
 bool MeasureRun::write(const QByteArray &line)
@@ -113,10 +117,9 @@ void MeasureRun::stop()
         return;
     m_stopping = true;
     m_durationTimer.stop();
-    m_session.meter().stopCycle();
     // Between measurements, the pause under way is cancelled at once.
     if (!m_session.meter().isMeasuring())
-        finishSoon();
+        m_session.shutDown();
 }
 
 void MeasureRun::abort()
@@ -124,13 +127,6 @@ void MeasureRun::abort()
     m_stopping = true;
     // Every wait ends now, and nothing more is sent.
     m_session.shutDown();
-    finishSoon();
-}
-
-void MeasureRun::finishSoon()
-{
-    // Not from inside the meter's signals: the measurement ends first.
-    QMetaObject::invokeMethod(this, &MeasureRun::finish, Qt::QueuedConnection);
 }
 
 void MeasureRun::finish()
@@ -178,7 +174,7 @@ void MeasureRun::printSummary()
     if (series) {
         values = series->values();
         elapsed = series->elapsed();
-        unit = QString(analysis::unit(series->setup().mode));
+        unit = QString(modeInfo(series->setup().mode).unit);
     }
     const std::vector<qint64> factors =
         analysis::octaveFactors(analysis::plotFactorLimit(qint64(values.size())));

@@ -3,9 +3,11 @@
 #include "ReadingFormat.h"
 
 #include "analysis/ReadingStore.h"
+#include "core/Setup.h"
+#include "device/Clock.h"
 
+#include <QCoroTask>
 #include <QDeadlineTimer>
-#include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
 
@@ -21,14 +23,14 @@ namespace pelmix::cli {
 
 class ReadingSink;
 
-// One run of `measure` on an open session: measures as the window's buttons do, writes a
-// line per measurement as it ends, and ends when the count is reached, the time is up, the
-// port fails, the output fails or it is interrupted.
+// One run of `measure` on an open session: measures the setup as the window's buttons do,
+// writes a line per measurement as it ends, and ends when the count is reached, the time
+// is up, the port fails, the output fails or it is interrupted.
 //
-// One measurement runs like the hand button (measureOnce); more, a duration or no limit
-// run the window's cycle: a pause, a measurement, a pause, ... until stopped. Ending it
-// stops the cycle after the measurement under way, which is written, and cancels the
-// pause that would follow: nothing more reaches the counter.
+// One measurement runs like the hand button; more, a duration or no limit run like the
+// window's cycle: a pause, a measurement, a pause, ... until stopped. Ending it lets the
+// measurement under way finish, writes it, and cancels the pause that would follow:
+// nothing more reaches the counter.
 class MeasureRun : public QObject
 {
     Q_OBJECT
@@ -45,21 +47,24 @@ public:
         bool cyclic() const { return count != 1 || duration.has_value(); }
     };
 
-    MeasureRun(measure::Session &session, ReadingSink &sink, Plan plan, QObject *parent = nullptr);
+    MeasureRun(measure::Session &session, ReadingSink &sink, Setup setup, Plan plan,
+               QObject *parent = nullptr);
 
     void start();
     // The first ends the run after the measurement under way; the next ends it at once.
     void interrupt();
 
 signals:
+    // Every result as it is written.
+    void measured(const pelmix::measure::Result &result);
     void finished(int exitStatus);
 
 private:
-    void record(const measure::Result &result);
+    QCoro::Task<> run();
+    bool record(const measure::Result &result);
     bool write(const QByteArray &line);
     void stop();
     void abort();
-    void finishSoon();
     void finish();
     void armDurationTimer();
     void showProgress();
@@ -67,9 +72,10 @@ private:
 
     measure::Session &m_session;
     ReadingSink &m_sink;
+    Setup m_setup;
     Plan m_plan;
     analysis::ReadingStore m_store;
-    QElapsedTimer m_clock;
+    device::Clock::time_point m_origin;
     QDeadlineTimer m_deadline;
     QTimer m_durationTimer;
     qint64 m_measured = 0;

@@ -30,16 +30,16 @@ bool holdsPlainNumbers(QIODevice &device)
     return true;
 }
 
-QString setupText(const analysis::Setup &setup)
+QString setupText(const pelmix::Setup &setup)
 {
     return QStringLiteral("%1 at setting %2")
-        .arg(analysis::modeName(setup.mode))
+        .arg(pelmix::modeInfo(setup.mode).name)
         .arg(setup.position);
 }
 
 std::optional<QString> loadReadings(const QString &path, QIODevice &device, LoadedValues &into)
 {
-    std::optional<analysis::Setup> other;
+    std::optional<pelmix::Setup> other;
     const auto error = analysis::readCsv(&device, [&into, &other](const analysis::CsvRow &row) {
         if (!into.setup)
             into.setup = row.setup;

@@ -17,7 +17,7 @@ struct LoadedValues
     std::vector<double> elapsed;
     qint64 gaps = 0;
     // The setup every reading was taken with; none for plain numbers.
-    std::optional<analysis::Setup> setup;
+    std::optional<pelmix::Setup> setup;
     bool plainNumbers = false;
 };
 

@@ -15,7 +15,7 @@ QByteArray formatHeader(Format format);
 //   jsonl an object with the CSV's columns as members, in the same order and with the
 //         same words; numbers as in the CSV, null where its field is empty;
 //   text  the UTC time and the value with an SI prefix, or why there is none.
-QByteArray formatReading(Format format, const analysis::Setup &setup,
+QByteArray formatReading(Format format, const pelmix::Setup &setup,
                          const analysis::Reading &reading);
 
 } // namespace pelmix::cli

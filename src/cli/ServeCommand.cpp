@@ -9,7 +9,7 @@
 #include "platform/SignalWatch.h"
 #include "platform/SimulatedCounter.h"
 
-#include "measure/Panel.h"
+#include "core/Version.h"
 #include "measure/Session.h"
 #include "remote/Server.h"
 
@@ -78,20 +78,18 @@ int runServe(const QStringList &arguments)
     }
 
     platform::SimulatedCounter simulated;
-    measure::ValuePanel panel;
     measure::Session *current = nullptr;
     StderrReporter reporter([&current] { return current->link().portLabel(); });
-    measure::Session session(panel, reporter);
+    measure::Session session(reporter);
     current = &session;
     if (const auto failure = openCounter(counter, simulated, session)) {
         console::error(*failure);
         return ExitStatus::PortFailure;
     }
 
-    SessionInstrument instrument(session, panel,
-                                 counter.simulate ? QStringLiteral("Simulated counter")
-                                                  : QStringLiteral("Counter"),
-                                 QStringLiteral(PELMIX_VERSION));
+    SessionInstrument instrument(
+        session, counter.simulate ? QStringLiteral("Simulated counter") : QStringLiteral("Counter"),
+        QString::fromLatin1(Version));
     remote::Server server(instrument);
     if (!server.listen(endpoint)) {
         console::error(QStringLiteral("cannot listen on %1:%2: %3")

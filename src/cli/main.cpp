@@ -8,6 +8,8 @@
 #include "PortsCommand.h"
 #include "ServeCommand.h"
 
+#include "core/Version.h"
+
 #include <QCoreApplication>
 
 #include <csignal>
@@ -56,7 +58,7 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("pelmix-cli"));
     QCoreApplication::setOrganizationName(QStringLiteral("Pelmix"));
-    QCoreApplication::setApplicationVersion(QStringLiteral(PELMIX_VERSION));
+    QCoreApplication::setApplicationVersion(QString::fromLatin1(pelmix::Version));
 
     QStringList arguments = QCoreApplication::arguments();
     if (arguments.size() < 2) {
@@ -69,7 +71,7 @@ int main(int argc, char *argv[])
         return ExitStatus::Ok;
     }
     if (first == u"--version") {
-        writeAll(STDOUT_FILENO, QByteArray(ProgramName) + ' ' + PELMIX_VERSION + '\n');
+        writeAll(STDOUT_FILENO, QByteArray(ProgramName) + ' ' + pelmix::Version + '\n');
         return ExitStatus::Ok;
     }
     const Runner run = runnerFor(first);

@@ -2,32 +2,16 @@
 
 namespace pelmix::device {
 
-QString modeCommand(Mode mode, Input input)
+QString modeCommand(Mode mode, bool analog)
 {
-    char letter = 'F';
-    switch (mode) {
-    case Mode::Calibration:
-        return QStringLiteral("F");
-    case Mode::Frequency:
-        letter = 'F';
-        break;
-    case Mode::Period:
-        letter = 'T';
-        break;
-    case Mode::Interval:
-        letter = 'I';
-        break;
-    case Mode::Count:
-        letter = 'P';
-        break;
-    }
-    const QChar c = QLatin1Char(letter);
-    return QString(input == Input::Digital ? c : c.toLower());
+    const QChar letter = QLatin1Char(modeInfo(mode).letter);
+    // Calibration always uses the digital input's letter.
+    return QString(analog && mode != Mode::Calibration ? letter.toLower() : letter);
 }
 
-QString edgeCommand(Edge edge)
+QString edgeCommand(bool fallingEdge)
 {
-    return edge == Edge::Falling ? QStringLiteral("k") : QStringLiteral("K");
+    return fallingEdge ? QStringLiteral("k") : QStringLiteral("K");
 }
 
 QString filterCommand(bool on)

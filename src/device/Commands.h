@@ -34,8 +34,8 @@ inline const QString ConnectionError = QStringLiteral("Connection Error");
 
 // The mode letter: upper case for the digital input, lower case for the analog one.
 // Calibration always uses "F".
-QString modeCommand(Mode mode, Input input);
-QString edgeCommand(Edge edge);
+QString modeCommand(Mode mode, bool analog);
+QString edgeCommand(bool fallingEdge);
 QString filterCommand(bool on);
 QString calibrationCommand(bool on);
 

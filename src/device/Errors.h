@@ -15,6 +15,14 @@ public:
     const char *what() const noexcept override { return "shutting down"; }
 };
 
+// Thrown out of the next exchange or pause after the measurement was asked to stop
+// (Link::stopBeforeNext): the measurement ends there, and the port stays as it is.
+class Stopped : public std::exception
+{
+public:
+    const char *what() const noexcept override { return "stopped"; }
+};
+
 // The port failed during an exchange: write refused, port closed while waiting,
 // device gone. Distinct from a time-out, which is not an error.
 class PortFailure : public std::runtime_error

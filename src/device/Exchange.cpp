@@ -3,6 +3,10 @@
 #include "Shutdown.h"
 #include "Wake.h"
 
+#include <QDateTime>
+
+#include <utility>
+
 namespace pelmix::device {
 
 namespace {
@@ -45,6 +49,12 @@ QCoro::Task<> Link::waitForTurn()
     }
 }
 
+void Link::throwIfStopped()
+{
+    if (std::exchange(m_stopRequested, false))
+        throw Stopped();
+}
+
 void Link::write(const QString &command)
 {
     if (m_lost) {
@@ -78,6 +88,7 @@ QCoro::Task<Reply> Link::exchange(QString command, float timeout)
     if (m_shutdown.isTriggered())
         throw Cancelled();
     co_await waitForTurn();
+    throwIfStopped();
     ExchangeScope scope(m_exchanging, m_progress, *this);
 
     write(command);
@@ -113,13 +124,14 @@ QCoro::Task<Reply> Link::exchange(QString command, float timeout)
 
     const FilteredReply filtered = filterReply(QString::fromLatin1(received));
     emit replyReceived(filtered);
-    co_return Reply{filtered.text, complete};
+    co_return Reply{filtered.text, complete, QDateTime::currentMSecsSinceEpoch(), Clock::now()};
 }
 
 QCoro::Task<> Link::pause(float sec)
 {
     if (m_shutdown.isTriggered())
         throw Cancelled();
+    throwIfStopped();
     m_pauseStart = Clock::now();
     if (!(sec > 0))
         co_return;

@@ -47,6 +47,9 @@ Link::~Link()
 
 QString Link::portLabel() const
 {
+    // A port given as a device path, not as ComN, goes by that path alone.
+    if (m_portNumber == 0 && !m_systemName.isEmpty())
+        return m_systemName;
     if (m_systemName.isEmpty())
         return QStringLiteral("Com%1").arg(m_portNumber);
     return QStringLiteral("Com%1 (%2)").arg(m_portNumber).arg(m_systemName);

@@ -35,7 +35,7 @@ public:
     // Closes the port. Returns the message to show when that fails.
     std::optional<QString> release();
     bool isOpen() const { return m_port.isOpen(); }
-    // "Com2 (/dev/ttyS1)"
+    // "Com2 (/dev/ttyS1)"; a port opened by its path alone (number 0): "/dev/ttyUSB0".
     QString portLabel() const;
     // Open on `systemName`, and not lost since.
     bool isOpenOn(const QString &systemName) const;
@@ -57,6 +57,11 @@ public:
     qint16 progress() const;
     void setProgress(qint16 value) { m_progress = value; }
 
+    // The next exchange or pause throws Stopped instead of starting, once; an exchange
+    // under way runs to its end. Cleared by clearStop().
+    void stopBeforeNext() { m_stopRequested = true; }
+    void clearStop() { m_stopRequested = false; }
+
     bool isExchanging() const { return m_exchanging; }
     Shutdown &shutdown() const { return m_shutdown; }
     QSerialPort &serialPort() { return m_port; }
@@ -74,6 +79,7 @@ private:
     QString openFailure() const;
     bool hungUp();
     QCoro::Task<> waitForTurn();
+    void throwIfStopped();
     void write(const QString &command);
     std::optional<QString> open();
 
@@ -84,6 +90,7 @@ private:
     QString m_lostReason;
     bool m_lost = false;
     bool m_exchanging = false;
+    bool m_stopRequested = false;
     Clock::time_point m_exchangeStart;
     Clock::time_point m_pauseStart;
     float m_timeout = 0;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Clock.h"
+
 #include <QString>
 
 namespace pelmix::device {
@@ -8,10 +10,15 @@ namespace pelmix::device {
 // line feeds, one after every carriage return), and whether the reply was complete, that
 // is, a carriage return arrived before the deadline. On a time-out the text holds
 // whatever came, possibly nothing.
+//
+// The reply is stamped once, when it ended, on the wall clock and on the monotonic
+// clock: every record of a measurement takes its time from here.
 struct Reply
 {
     QString text;
     bool complete = false;
+    qint64 utcMs = 0;
+    Clock::time_point ended{};
 
     qsizetype size() const { return text.size(); }
 };

@@ -11,13 +11,14 @@ namespace pelmix::device {
 
 namespace {
 
-// Steps one setting until the status line shows the wanted position. Each step's reply
-// is stored before the budget is checked, so the step that crosses it still counts.
+// Steps one setting until the status line shows the wanted position, and stores in
+// `sent` the position wanted at the last look. Each step's reply is stored before the
+// budget is checked, so the step that crosses it still counts.
 QCoro::Task<bool> stepUntil(Link &link, QString &lastReply, int position, char step,
-                            std::function<int()> wanted)
+                            std::function<int()> wanted, int &sent)
 {
     const Clock::time_point t0 = Clock::now();
-    while (statusPosition(lastReply, position) != wanted()) {
+    while (statusPosition(lastReply, position) != (sent = wanted())) {
         lastReply = (co_await link.exchange(commandText(step), SettingsTimeout)).text;
         if (secondsSince(t0) > SteppingBudget)
             co_return false;
@@ -27,31 +28,46 @@ QCoro::Task<bool> stepUntil(Link &link, QString &lastReply, int position, char s
 
 } // namespace
 
-QCoro::Task<bool> uploadSettings(Link &link, const InputSettings &settings, Mode mode,
-                                 QString &lastReply)
+QCoro::Task<Upload> uploadSettings(Link &link, const InputSettings &settings, Mode mode,
+                                   QString &lastReply)
 {
     if (mode != Mode::Count) {
         link.pulseDtr();
         co_await link.pause(ResetPause);
     }
 
-    lastReply = (co_await link.exchange(modeCommand(mode, settings.input()), SettingsTimeout)).text;
+    Upload upload;
+    Setup &sent = upload.setup;
+    sent = {mode,
+            settings.position(),
+            settings.analog(),
+            settings.level(),
+            settings.fallingEdge(),
+            settings.filterOn()};
+    lastReply = (co_await link.exchange(modeCommand(mode, sent.analog), SettingsTimeout)).text;
     if (lastReply.size() < MinModeReply)
-        co_return false;
-    if (mode == Mode::Count)
-        co_return true;
+        co_return upload;
+    if (mode == Mode::Count) {
+        upload.confirmed = true;
+        co_return upload;
+    }
 
-    lastReply = (co_await link.exchange(edgeCommand(settings.edge()), SettingsTimeout)).text;
-    lastReply = (co_await link.exchange(filterCommand(settings.filterOn()), SettingsTimeout)).text;
+    sent.fallingEdge = settings.fallingEdge();
+    lastReply = (co_await link.exchange(edgeCommand(sent.fallingEdge), SettingsTimeout)).text;
+    sent.filter = settings.filterOn();
+    lastReply = (co_await link.exchange(filterCommand(sent.filter), SettingsTimeout)).text;
     lastReply =
         (co_await link.exchange(calibrationCommand(mode == Mode::Calibration), SettingsTimeout))
             .text;
 
-    if (!co_await stepUntil(link, lastReply, LevelPosition, Command::LevelStep,
-                            [&settings] { return settings.level(); }))
-        co_return false;
-    co_return co_await stepUntil(link, lastReply, TimePosition, Command::TimeStep,
-                                 [&settings] { return settings.position(); });
+    if (!co_await stepUntil(
+            link, lastReply, LevelPosition, Command::LevelStep,
+            [&settings] { return settings.level(); }, sent.level))
+        co_return upload;
+    upload.confirmed = co_await stepUntil(
+        link, lastReply, TimePosition, Command::TimeStep,
+        [&settings] { return settings.position(); }, sent.position);
+    co_return upload;
 }
 
 } // namespace pelmix::device

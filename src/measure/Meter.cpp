@@ -1,6 +1,5 @@
 #include "Meter.h"
 
-#include "Panel.h"
 #include "Reporter.h"
 
 #include "device/Commands.h"
@@ -11,111 +10,144 @@
 
 namespace pelmix::measure {
 
-using device::Mode;
-
 namespace {
 
-// A shown "full" bar after a frequency measurement, for this long.
-constexpr float FullBarPause = 0.1f;
+double secondsBetween(device::Clock::time_point from, device::Clock::time_point to)
+{
+    return std::chrono::duration<double>(to - from).count();
+}
+
+// The settings as they are now, for a measurement that ends before its upload says what
+// it sent.
+Setup snapshot(const device::InputSettings &settings, Mode mode)
+{
+    return {mode,
+            modeInfo(mode).hasPosition ? settings.position() : 0,
+            settings.analog(),
+            settings.level(),
+            settings.fallingEdge(),
+            settings.filterOn()};
+}
 
 } // namespace
 
-Meter::Meter(device::Link &link, Panel &panel, Reporter &reporter, QObject *parent)
+Meter::Meter(device::Link &link, Reporter &reporter, QObject *parent)
     : QObject(parent)
     , m_link(link)
-    , m_panel(panel)
     , m_reporter(reporter)
 {
 }
 
-QCoro::Task<> Meter::measure()
+QCoro::Task<Result> Meter::measureWith(const device::InputSettings &settings)
 {
+    // The upload and the data request follow this one mode to the end.
+    const Mode mode = settings.mode();
     const device::Reply status = co_await m_link.exchange(
         device::commandText(device::Command::Status), device::StatusTimeout);
     m_lastReply = status.text;
-    if (status.size() < device::MinStatusReply) {
-        Result result = unanswered(m_panel.mode(), m_panel.position(), status);
-        result.settings = currentSettings(m_panel, result.mode, result.position);
-        emit measured(result);
-        co_await m_reporter.report(device::ConnectionError);
-        co_return;
-    }
+    if (status.size() < device::MinStatusReply)
+        co_return unanswered(snapshot(settings, mode), status);
 
-    // The upload and the data request follow this one mode to the end.
-    const Mode mode = m_panel.mode();
-    if (!co_await device::uploadSettings(m_link, m_panel, mode, m_lastReply))
+    device::Upload upload = co_await device::uploadSettings(m_link, settings, mode, m_lastReply);
+    if (!upload.confirmed)
         co_await m_reporter.report(device::ConnectionError);
-    co_await requestData(mode);
-}
-
-QCoro::Task<> Meter::requestData(Mode mode)
-{
-    // Interval mode has no measuring time: it holds the control at 0, disabled until a
-    // mode that has one measures again.
-    if (mode == Mode::Interval) {
-        m_panel.setPosition(0);
-        m_panel.setPositionEnabled(false);
-    } else if (mode != Mode::Count) {
-        m_panel.setPositionEnabled(true);
-    }
-    const int position = m_panel.position();
-    if (position < 0 || position > 4)
-        co_return;
+    // Interval mode has no measuring time: its readings stand at position 0.
+    if (!modeInfo(mode).hasPosition)
+        upload.setup.position = 0;
+    emit settingsSent(upload.setup);
 
     const device::Reply data = co_await m_link.exchange(device::commandText(device::Command::Data),
-                                                        dataRequest(mode, position).timeout);
+                                                        dataTimeout(upload.setup));
     m_lastReply = data.text;
-    Result result = decodeResult(mode, position, data);
-    result.settings = currentSettings(m_panel, mode, position);
-    emit resultReady(result);
-    if (mode == Mode::Calibration || mode == Mode::Frequency) {
-        emit progressCompleted();
-        co_await m_link.pause(FullBarPause);
-        m_link.setProgress(0);
-    }
-    emit measured(result);
+    Result result = decodeResult(upload.setup, data);
+    if (!upload.confirmed && result.hasValue())
+        result.status = Status::Unconfirmed;
+    co_return result;
 }
 
-QCoro::Task<Meter::Outcome> Meter::runMeasurement(bool single)
+QCoro::Task<> Meter::waitForTurn()
 {
     while (m_measuring) {
         device::Wake wake(m_link.shutdown());
         wake.on(this, &Meter::measurementFinished);
         if (co_await wake == device::Wake::Reason::Shutdown)
-            co_return Outcome::Cancelled;
+            throw device::Cancelled();
     }
+}
+
+QCoro::Task<Result> Meter::run(const device::InputSettings &settings, bool live, bool single)
+{
+    co_await waitForTurn();
     // Once a waiting single measurement runs, the next one may wait in its turn.
     if (single)
         m_singleWaiting = false;
     m_measuring = true;
-    Outcome outcome = Outcome::Done;
-    QString failure;
+    m_link.clearStop();
+    const device::Clock::time_point start = device::Clock::now();
+    const Mode mode = settings.mode();
+    Result result;
     try {
-        co_await measure();
+        result = co_await measureWith(settings);
     } catch (const device::PortFailure &error) {
-        outcome = Outcome::PortFailed;
-        failure = error.description();
+        result = ended(snapshot(settings, mode), Status::Lost, error.description());
+    } catch (const device::Stopped &) {
+        result = ended(snapshot(settings, mode), Status::Stopped, tr("stopped"));
     } catch (const device::Cancelled &) {
-        outcome = Outcome::Cancelled;
+        m_measuring = false;
+        emit measurementFinished();
+        throw;
     } catch (const std::exception &error) {
         // Nothing else should fail here; if it does, say so rather than stop measuring.
-        outcome = Outcome::PortFailed;
-        failure = QString::fromLocal8Bit(error.what());
+        result =
+            ended(snapshot(settings, mode), Status::Lost, QString::fromLocal8Bit(error.what()));
     }
+    result.duration = secondsBetween(start, result.ended);
+    emit measured(result);
+    try {
+        // A status query without a usable answer ends the measurement there.
+        if (!result.dataRequested &&
+            (result.status == Status::Timeout || result.status == Status::Unreadable))
+            co_await m_reporter.report(device::ConnectionError);
+        if (live && m_hold && result.dataRequested)
+            co_await m_hold(result);
+    } catch (const device::Cancelled &) {
+        m_measuring = false;
+        emit measurementFinished();
+        throw;
+    }
+    m_link.clearStop();
     m_measuring = false;
     emit measurementFinished();
 
-    if (outcome == Outcome::PortFailed) {
-        // The measurement failed: stop cycling, nothing was decoded or logged; say why.
+    if (result.status == Status::Lost) {
+        // Nothing was decoded or logged; stop cycling and say why.
         stopCycle();
-        emit portFailed(failure);
-        try {
-            co_await m_reporter.report(failure);
-        } catch (const device::Cancelled &) {
-            outcome = Outcome::Cancelled;
-        }
+        emit portFailed(result.error);
+        co_await m_reporter.report(result.error);
     }
-    co_return outcome;
+    co_return result;
+}
+
+QCoro::Task<Result> Meter::measure(Setup setup)
+{
+    if (!setup.isValid()) {
+        Result result = ended(setup, Status::Unconfirmed,
+                              tr("the counter has no level %1 or measuring time position %2")
+                                  .arg(setup.level)
+                                  .arg(setup.position));
+        emit measured(result);
+        co_return result;
+    }
+    ++m_activeTasks;
+    const device::FixedSettings settings(setup);
+    try {
+        Result result = co_await run(settings, false, false);
+        taskEnded();
+        co_return result;
+    } catch (...) {
+        taskEnded();
+        throw;
+    }
 }
 
 QCoro::Task<> Meter::runCycle(quint64 generation)
@@ -124,12 +156,13 @@ QCoro::Task<> Meter::runCycle(quint64 generation)
     try {
         for (;;) {
             co_await m_link.pause(m_pause);
-            if (!m_cycleRunning || generation != m_generation)
+            if (!m_cycleRunning || generation != m_generation || !m_live)
                 break;
-            if (co_await runMeasurement() != Outcome::Done)
+            if ((co_await run(*m_live, true, false)).status == Status::Lost)
                 break;
         }
     } catch (const device::Cancelled &) {
+    } catch (const device::Stopped &) {
     }
     taskEnded();
 }
@@ -138,7 +171,12 @@ QCoro::Task<> Meter::runSingle()
 {
     ++m_activeTasks;
     m_singleWaiting = true;
-    co_await runMeasurement(true);
+    try {
+        if (m_live)
+            co_await run(*m_live, true, true);
+    } catch (const device::Cancelled &) {
+    }
+    m_singleWaiting = false;
     taskEnded();
 }
 
@@ -171,6 +209,12 @@ void Meter::startCycle()
 void Meter::stopCycle()
 {
     setCycleRunning(false);
+}
+
+void Meter::abort()
+{
+    if (m_measuring)
+        m_link.stopBeforeNext();
 }
 
 } // namespace pelmix::measure

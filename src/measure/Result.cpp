@@ -2,27 +2,17 @@
 
 #include "Display.h"
 
-#include <algorithm>
+#include <QDateTime>
+
+#include <cmath>
 
 namespace pelmix::measure {
 
-using device::Mode;
-
 namespace {
-
-constexpr float FrequencyTimeouts[] = {1.0f, 1.0f, 1.0f, 1.1f, 11.0f};
-constexpr float PeriodTimeout = 20.5f;
-constexpr float IntervalTimeout = 20.5f;
-constexpr float CountTimeout = 2.0f;
 
 double power10(int n)
 {
     return std::pow(10.0, n);
-}
-
-bool isFrequency(Mode mode)
-{
-    return mode == Mode::Frequency || mode == Mode::Calibration;
 }
 
 // The mode letter, exactly `digits` hexadecimal digits, then the carriage return.
@@ -38,146 +28,85 @@ bool wellFormed(const QString &reply, int digits)
     return true;
 }
 
-// The value in SI units and its secondary, from the count.
-void scale(Result &r)
-{
-    const double n = r.count;
-    switch (r.mode) {
-    case Mode::Calibration:
-    case Mode::Frequency:
-        // The count over 10^position ms.
-        r.value = n * 1000.0 / power10(r.position);
-        break;
-    case Mode::Period:
-        // The period in units of 10^-(position+1) microseconds.
-        r.value = n / power10(r.position + 7);
-        break;
-    case Mode::Interval:
-        // Tenths of a microsecond.
-        r.value = n / 1e7;
-        break;
-    case Mode::Count:
-        r.value = n;
-        break;
-    }
-    if ((isFrequency(r.mode) || r.mode == Mode::Period) && r.value != 0)
-        r.secondary = 1.0 / r.value;
-}
-
 } // namespace
 
-QString unitOf(Mode mode)
+float dataTimeout(const Setup &setup)
 {
-    switch (mode) {
-    case Mode::Calibration:
-    case Mode::Frequency:
-        return QStringLiteral("Hz");
-    case Mode::Period:
-    case Mode::Interval:
-        return QStringLiteral("s");
-    case Mode::Count:
-        break;
-    }
-    return {};
+    return modeInfo(setup.mode).timeouts[std::size_t(std::clamp(setup.position, 0, MaxPosition))];
 }
 
-QString secondaryUnitOf(Mode mode)
+Result decodeResult(const Setup &setup, const device::Reply &reply)
 {
-    if (isFrequency(mode))
-        return QStringLiteral("s");
-    return mode == Mode::Period ? QStringLiteral("Hz") : QString();
-}
-
-QString statusName(Status status)
-{
-    switch (status) {
-    case Status::Ok:
-        return QStringLiteral("ok");
-    case Status::Timeout:
-        return QStringLiteral("timeout");
-    case Status::Unreadable:
-        return QStringLiteral("unreadable");
-    case Status::Overflow:
-        break;
-    }
-    return QStringLiteral("overflow");
-}
-
-DataRequest dataRequest(Mode mode, int position)
-{
-    switch (mode) {
-    case Mode::Calibration:
-    case Mode::Frequency:
-        return {8, FrequencyTimeouts[std::clamp(position, 0, 4)]};
-    case Mode::Period:
-        return {12, PeriodTimeout};
-    case Mode::Interval:
-        return {12, IntervalTimeout};
-    case Mode::Count:
-        break;
-    }
-    return {12, CountTimeout};
-}
-
-Result decodeResult(Mode mode, int position, const device::Reply &reply)
-{
+    const ModeInfo &info = modeInfo(setup.mode);
     Result r;
-    r.mode = mode;
-    r.position = position;
+    r.setup = setup;
     r.reply = reply.text;
-    const int digits = dataRequest(mode, position).digits;
-    r.count = decodeCount(reply.text, digits);
-    scale(r);
+    r.utcMs = reply.utcMs;
+    r.ended = reply.ended;
+    r.count = decodeCount(reply.text, info.digits);
+    r.value = info.valueOf(r.count, std::clamp(setup.position, 0, MaxPosition));
+    if (!info.secondaryUnit.isEmpty() && r.value != 0)
+        r.secondary = 1.0 / r.value;
     if (!reply.complete)
         r.status = Status::Timeout;
-    else if (!wellFormed(reply.text, digits))
+    else if (!wellFormed(reply.text, info.digits))
         r.status = Status::Unreadable;
     else if (displayTexts(r).main == OverflowText)
         r.status = Status::Overflow;
     else
         r.status = Status::Ok;
+    if (!r.hasValue())
+        r.value = r.secondary = std::numeric_limits<double>::quiet_NaN();
     return r;
 }
 
-Result unanswered(Mode mode, int position, const device::Reply &statusReply)
+Result unanswered(const Setup &setup, const device::Reply &statusReply)
 {
     Result r;
-    r.mode = mode;
-    r.position = position;
+    r.setup = setup;
     r.dataRequested = false;
     r.reply = statusReply.text;
+    r.utcMs = statusReply.utcMs;
+    r.ended = statusReply.ended;
     r.status = statusReply.complete ? Status::Unreadable : Status::Timeout;
-    r.value = std::numeric_limits<double>::quiet_NaN();
     return r;
 }
 
-InputValues currentSettings(const device::InputSettings &panel, Mode mode, int position)
+Result ended(const Setup &setup, Status status, const QString &error)
 {
-    return {mode, panel.input(), panel.edge(), panel.filterOn(), panel.level(), position};
+    Result r;
+    r.setup = setup;
+    r.dataRequested = false;
+    r.status = status;
+    r.error = error;
+    r.utcMs = QDateTime::currentMSecsSinceEpoch();
+    r.ended = device::Clock::now();
+    return r;
 }
 
 DisplayTexts displayTexts(const Result &r)
 {
     const double n = r.count;
+    const int position = r.setup.position;
     const QString kHz = QStringLiteral("kHz");
     const QString us = QStringLiteral("mkS");
-    switch (r.mode) {
+    switch (r.setup.mode) {
     case Mode::Calibration:
     case Mode::Frequency: {
         // The frequency in kHz with `position` decimals; the period in microseconds.
-        const double scale = power10(r.position);
+        const double scale = power10(position);
         const double periodUs = n != 0 ? 1000.0 * scale / n : 0.0;
-        return {displayText(formatFixed(n / scale, r.position), kHz),
+        return {displayText(formatFixed(n / scale, position), kHz),
                 displayText(formatFixed(periodUs, 1), us)};
     }
     case Mode::Period: {
         // The period in microseconds; beside it the frequency, in kHz above 1 kHz, else
         // in Hz.
-        const int decimals = r.position + 1;
-        const QString period = displayText(formatFixed(n / power10(r.position + 1), decimals), us);
-        const double kHzValue = n != 0 ? power10(r.position + 4) / n : 0.0;
+        const int decimals = position + 1;
+        const QString period = displayText(formatFixed(n / power10(position + 1), decimals), us);
+        const double kHzValue = n != 0 ? power10(position + 4) / n : 0.0;
         if (kHzValue > 1) {
-            const int kHzDecimals = r.position < 3 ? 3 : r.position + 1;
+            const int kHzDecimals = position < 3 ? 3 : position + 1;
             return {period, displayText(formatFixed(kHzValue, kHzDecimals), kHz)};
         }
         return {period, displayText(formatFixed(kHzValue * 1000, decimals), QStringLiteral("Hz"))};

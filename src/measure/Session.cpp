@@ -5,9 +5,9 @@
 
 namespace pelmix::measure {
 
-Session::Session(Panel &panel, Reporter &reporter, QObject *parent)
+Session::Session(Reporter &reporter, QObject *parent)
     : QObject(parent)
-    , m_meter(m_link, panel, reporter)
+    , m_meter(m_link, reporter)
 {
     // Applied the moment the measurement ends, before a cycle can begin the next one.
     connect(&m_meter, &Meter::measurementFinished, this, &Session::applyPendingPort);

@@ -12,7 +12,6 @@
 
 namespace pelmix::measure {
 
-class Panel;
 class Reporter;
 
 // One measuring session: the port's life (open, reopen after a loss, release), the line
@@ -22,7 +21,7 @@ class Session : public QObject
 {
     Q_OBJECT
 public:
-    Session(Panel &panel, Reporter &reporter, QObject *parent = nullptr);
+    explicit Session(Reporter &reporter, QObject *parent = nullptr);
     ~Session() override;
 
     device::Link &link() { return m_link; }

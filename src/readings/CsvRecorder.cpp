@@ -29,7 +29,7 @@ void CsvRecorder::stop()
     emit recordingChanged(false);
 }
 
-void CsvRecorder::record(const analysis::Setup &setup, const analysis::Reading &reading)
+void CsvRecorder::record(const pelmix::Setup &setup, const analysis::Reading &reading)
 {
     if (!m_file.isOpen())
         return;

@@ -23,7 +23,7 @@ public:
     bool isRecording() const { return m_file.isOpen(); }
     QString path() const { return m_file.path(); }
 
-    void record(const analysis::Setup &setup, const analysis::Reading &reading);
+    void record(const pelmix::Setup &setup, const analysis::Reading &reading);
 
 signals:
     void recordingChanged(bool recording);

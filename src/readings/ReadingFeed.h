@@ -1,9 +1,9 @@
 #pragma once
 
 #include "analysis/ReadingStore.h"
+#include "device/Clock.h"
 #include "measure/Result.h"
 
-#include <QElapsedTimer>
 #include <QObject>
 
 namespace pelmix::measure {
@@ -12,13 +12,12 @@ class Meter;
 
 namespace pelmix::readings {
 
-// A measurement result as the readings keep it: the setup it ran with, and its value or
-// the reason it has none.
-analysis::Setup setupOf(const measure::Result &result);
-analysis::Reading readingOf(const measure::Result &result, qint64 utcMs, double elapsed);
+// A measurement result as the readings keep it: its times, with the monotonic one in
+// seconds since `origin`, and its value or the reason it has none.
+analysis::Reading readingOf(const measure::Result &result, device::Clock::time_point origin);
 
-// Turns every result a meter reports into a reading, stamped with the wall clock and a
-// monotonic clock that started with the feed, and appends it to a store.
+// Turns every result a meter reports into a reading, its monotonic time counted from the
+// feed's start, and appends it to a store.
 class ReadingFeed : public QObject
 {
     Q_OBJECT
@@ -29,14 +28,14 @@ public:
     analysis::ReadingStore &store() { return m_store; }
 
 signals:
-    void appended(const pelmix::analysis::Setup &setup, const pelmix::analysis::Reading &reading,
+    void appended(const pelmix::Setup &setup, const pelmix::analysis::Reading &reading,
                   qsizetype series);
 
 private:
     void append(const measure::Result &result);
 
     analysis::ReadingStore &m_store;
-    QElapsedTimer m_clock;
+    device::Clock::time_point m_origin = device::Clock::now();
 };
 
 } // namespace pelmix::readings

@@ -34,19 +34,37 @@ QString identityField(const QString &text)
     return field.simplified();
 }
 
-QString functionName(Function function)
+// The short form: the long form's upper-case letters.
+QString functionName(Mode mode)
 {
-    switch (function) {
-    case Function::Frequency:
-        return u"FREQ"_qs;
-    case Function::Period:
-        return u"PER"_qs;
-    case Function::Interval:
-        return u"TINT"_qs;
-    case Function::Totalize:
-        return u"TOT"_qs;
+    QString name;
+    for (const char c : modeInfo(mode).scpiFunction) {
+        if (c >= 'A' && c <= 'Z')
+            name += QLatin1Char(c);
     }
-    return {};
+    return name;
+}
+
+// What *RST sets: a 1 s measuring time.
+Setup defaultSetup()
+{
+    Setup setup;
+    setup.position = 3;
+    return setup;
+}
+
+// Why a measurement has no value, in words.
+QString failureText(const measure::Result &result)
+{
+    if (!result.error.isEmpty())
+        return result.error;
+    if (!result.dataRequested) {
+        return result.status == Status::Timeout ? u"no reply to the status query"_qs
+                                                : u"unreadable reply to the status query"_qs;
+    }
+    if (result.status == Status::Unconfirmed)
+        return u"the counter did not confirm its settings"_qs;
+    return QString(statusName(result.status));
 }
 
 } // namespace
@@ -77,7 +95,7 @@ public:
 
     QCoro::Task<QString> execute(QString line, std::shared_ptr<Session> session);
 
-    Configuration configuration;
+    Setup configuration = defaultSetup();
     int sampleCount = 1;
 
 private:
@@ -87,7 +105,7 @@ private:
     {
         const ProgramUnit &unit;
         Session &session;
-        Function function;
+        Mode function;
         ErrorCode error = ErrorCode::NoError;
 
         void fail(ErrorCode code) { error = code; }
@@ -98,7 +116,7 @@ private:
         QStringView pattern;
         bool query;
         Handler handler;
-        Function function = Function::Frequency;
+        Mode function = Mode::Frequency;
     };
     static const std::vector<Command> &commands();
     static const Command *find(const QStringList &header, bool query);
@@ -162,15 +180,15 @@ const std::vector<Engine::State::Command> &Engine::State::commands()
         {u"*WAI", false, &S::wait},
         {u"SYSTem:ERRor[:NEXT]", true, &S::nextError},
         {u"SYSTem:VERSion", true, &S::systemVersion},
-        {u"CONFigure[:SCALar]:FREQuency", false, &S::configure, Function::Frequency},
-        {u"CONFigure[:SCALar]:PERiod", false, &S::configure, Function::Period},
-        {u"CONFigure[:SCALar]:TINTerval", false, &S::configure, Function::Interval},
-        {u"CONFigure[:SCALar]:TOTalize", false, &S::configure, Function::Totalize},
+        {u"CONFigure[:SCALar]:FREQuency", false, &S::configure, Mode::Frequency},
+        {u"CONFigure[:SCALar]:PERiod", false, &S::configure, Mode::Period},
+        {u"CONFigure[:SCALar]:TINTerval", false, &S::configure, Mode::Interval},
+        {u"CONFigure[:SCALar]:TOTalize", false, &S::configure, Mode::Count},
         {u"CONFigure", true, &S::configurationQuery},
-        {u"MEASure[:SCALar]:FREQuency", true, &S::measure, Function::Frequency},
-        {u"MEASure[:SCALar]:PERiod", true, &S::measure, Function::Period},
-        {u"MEASure[:SCALar]:TINTerval", true, &S::measure, Function::Interval},
-        {u"MEASure[:SCALar]:TOTalize", true, &S::measure, Function::Totalize},
+        {u"MEASure[:SCALar]:FREQuency", true, &S::measure, Mode::Frequency},
+        {u"MEASure[:SCALar]:PERiod", true, &S::measure, Mode::Period},
+        {u"MEASure[:SCALar]:TINTerval", true, &S::measure, Mode::Interval},
+        {u"MEASure[:SCALar]:TOTalize", true, &S::measure, Mode::Count},
         {u"READ", true, &S::read},
         {u"INITiate[:IMMediate]", false, &S::initiate},
         {u"FETCh", true, &S::fetch},
@@ -384,7 +402,7 @@ void Engine::State::invalidate()
 QCoro::Task<bool> Engine::State::take(Session &session)
 {
     m_readings.reset();
-    const Configuration settings = configuration;
+    const Setup settings = configuration;
     QList<double> readings;
     bool failed = false;
     for (int i = 0; i < sampleCount; ++i) {
@@ -394,22 +412,20 @@ QCoro::Task<bool> Engine::State::take(Session &session)
             readings << NaN;
             continue;
         }
-        Measurement measurement;
+        measure::Result result;
         try {
-            measurement = co_await m_instrument.measure(settings);
+            result = co_await m_instrument.measure(settings);
         } catch (const std::exception &error) {
-            measurement.error = QString::fromLocal8Bit(error.what());
-        } catch (...) {
-            measurement.error = u"measurement failed"_qs;
+            result.error = QString::fromLocal8Bit(error.what());
         }
         if (session.gone)
             co_return false;
-        if (measurement.valid && std::isfinite(measurement.value)) {
-            readings << measurement.value;
-            m_statistics.add(measurement.value);
+        if (result.hasValue()) {
+            readings << result.value;
+            m_statistics.add(result.value);
         } else {
             readings << NaN;
-            session.errors.push(ErrorCode::NoReply, measurement.error);
+            session.errors.push(ErrorCode::NoReply, failureText(result));
             failed = true;
         }
     }
@@ -436,7 +452,7 @@ QCoro::Task<Engine::State::Reply> Engine::State::identify(Call &call)
 QCoro::Task<Engine::State::Reply> Engine::State::reset(Call &call)
 {
     if (noParameters(call)) {
-        configuration = {};
+        configuration = defaultSetup();
         sampleCount = 1;
         invalidate();
     }
@@ -483,7 +499,7 @@ QCoro::Task<Engine::State::Reply> Engine::State::systemVersion(Call &call)
 QCoro::Task<Engine::State::Reply> Engine::State::configure(Call &call)
 {
     if (expectedValue(call)) {
-        configuration.function = call.function;
+        configuration.mode = call.function;
         invalidate();
     }
     co_return std::nullopt;
@@ -493,14 +509,14 @@ QCoro::Task<Engine::State::Reply> Engine::State::configurationQuery(Call &call)
 {
     if (!noParameters(call))
         co_return std::nullopt;
-    co_return u'"' + functionName(configuration.function) + u'"';
+    co_return u'"' + functionName(configuration.mode) + u'"';
 }
 
 QCoro::Task<Engine::State::Reply> Engine::State::measure(Call &call)
 {
     if (!expectedValue(call))
         co_return std::nullopt;
-    configuration.function = call.function;
+    configuration.mode = call.function;
     invalidate();
     const bool taken = co_await take(call.session);
     co_return taken ? Reply(readingsText()) : std::nullopt;
@@ -561,14 +577,14 @@ QCoro::Task<Engine::State::Reply> Engine::State::setGate(Call &call)
         call.fail(ErrorCode::DataOutOfRange);
         co_return std::nullopt;
     }
-    configuration.gate = *position;
+    configuration.position = *position;
     invalidate();
     co_return std::nullopt;
 }
 
 QCoro::Task<Engine::State::Reply> Engine::State::gateQuery(Call &call)
 {
-    const std::optional<double> seconds = settingQuery(call, gateSeconds(configuration.gate),
+    const std::optional<double> seconds = settingQuery(call, gateSeconds(configuration.position),
                                                        GateSeconds.front(), GateSeconds.back(), 1);
     co_return seconds ? Reply(formatNumber(*seconds)) : std::nullopt;
 }
@@ -668,7 +684,7 @@ QCoro::Task<QString> Engine::execute(QString line, std::shared_ptr<Session> sess
     co_return co_await state->execute(std::move(line), std::move(session));
 }
 
-const Configuration &Engine::configuration() const
+const Setup &Engine::configuration() const
 {
     return m_state->configuration;
 }

@@ -43,7 +43,7 @@ public:
     // queries joined by ';', or an empty string when there are none.
     QCoro::Task<QString> execute(QString line, std::shared_ptr<Session> session);
 
-    const Configuration &configuration() const;
+    const Setup &configuration() const;
     int sampleCount() const;
 
 private:

@@ -4,6 +4,8 @@
 #include "Pictures.h"
 #include "Twips.h"
 
+#include "core/Version.h"
+
 #include <QFrame>
 #include <QLabel>
 #include <QPushButton>
@@ -39,7 +41,8 @@ AboutDialog::AboutDialog(QWidget *parent)
     picIcon->setGeometry(twips(240, 240, 540, 540));
     label(QStringLiteral("Pelmix"), twips(1050, 240, 2295, 480), "lblTitle", this)
         ->setStyleSheet(QStringLiteral("color: black;"));
-    label(QStringLiteral("Version 1.4"), twips(1050, 780, 2175, 225), "lblVersion", this);
+    label(QStringLiteral("Version %1").arg(QLatin1StringView(ShortVersion)),
+          twips(1050, 780, 2175, 225), "lblVersion", this);
     label(tr("By the Pelmix developers, 2026"), twips(240, 1440, 3615, 345), "lblDisclaimer", this)
         ->setStyleSheet(QStringLiteral("color: blue;"));
     auto *Line1 = new QFrame(this);

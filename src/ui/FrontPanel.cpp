@@ -11,7 +11,7 @@
 
 namespace pelmix::ui {
 
-using device::Mode;
+using pelmix::Mode;
 
 Mode FrontPanel::mode() const
 {
@@ -26,14 +26,14 @@ Mode FrontPanel::mode() const
     return Mode::Frequency;
 }
 
-device::Input FrontPanel::input() const
+bool FrontPanel::analog() const
 {
-    return ui.Analog->isChecked() ? device::Input::Analog : device::Input::Digital;
+    return ui.Analog->isChecked();
 }
 
-device::Edge FrontPanel::edge() const
+bool FrontPanel::fallingEdge() const
 {
-    return ui.Sr->isChecked() ? device::Edge::Falling : device::Edge::Rising;
+    return ui.Sr->isChecked();
 }
 
 int FrontPanel::level() const
@@ -46,14 +46,16 @@ int FrontPanel::position() const
     return ui.Slider2->value();
 }
 
-void FrontPanel::setPosition(int position)
+void FrontPanel::showSettingsSent(const Setup &setup)
 {
-    ui.Slider2->setValue(position);
-}
-
-void FrontPanel::setPositionEnabled(bool enabled)
-{
-    ui.Slider2->setEnabled(enabled);
+    // Interval mode has no measuring time: it holds the control at 0, disabled until a
+    // mode that has one measures again.
+    if (setup.mode == Mode::Interval) {
+        ui.Slider2->setValue(0);
+        ui.Slider2->setEnabled(false);
+    } else if (setup.mode != Mode::Count) {
+        ui.Slider2->setEnabled(true);
+    }
 }
 
 void FrontPanel::prepareForMode(Mode mode)

@@ -9,21 +9,9 @@ LogFile::~LogFile()
     close();
 }
 
-QString LogFile::modeLine(device::Mode mode)
+QString LogFile::modeLine(pelmix::Mode mode)
 {
-    switch (mode) {
-    case device::Mode::Calibration:
-        return QStringLiteral("Calibration");
-    case device::Mode::Period:
-        return QStringLiteral("Period");
-    case device::Mode::Interval:
-        return QStringLiteral("Time");
-    case device::Mode::Count:
-        return QStringLiteral("Quantity");
-    case device::Mode::Frequency:
-        break;
-    }
-    return QStringLiteral("Frequency");
+    return modeInfo(mode).logName;
 }
 
 QString LogFile::dateLine(const QDate &date, const QLocale &locale)
@@ -41,7 +29,7 @@ QString LogFile::timeOfDay(const QTime &time, const QLocale &locale)
     return locale.toString(time, format.trimmed());
 }
 
-bool LogFile::open(const QString &path, device::Mode mode)
+bool LogFile::open(const QString &path, pelmix::Mode mode)
 {
     close();
     if (const auto failure = m_file.open(path)) {
@@ -49,6 +37,7 @@ bool LogFile::open(const QString &path, device::Mode mode)
         return false;
     }
     emit openChanged(true);
+    m_modeLine = mode;
     return writeLine(dateLine(m_now().date(), QLocale::system())) && writeLine(modeLine(mode));
 }
 
@@ -60,20 +49,23 @@ void LogFile::close()
     emit openChanged(false);
 }
 
-void LogFile::writeModeLine(device::Mode mode)
+void LogFile::writeModeLine(pelmix::Mode mode)
 {
+    m_modeLine = mode;
     if (isOpen())
         writeLine(modeLine(mode));
 }
 
-void LogFile::writeResultLine(const QString &display)
+void LogFile::writeResultLine(pelmix::Mode mode, const QString &display, const QDateTime &at)
 {
     if (!isOpen())
         return;
+    if (mode != m_modeLine)
+        writeModeLine(mode);
     // A full-width value would otherwise run into the time.
     const QString separator =
         display.startsWith(QLatin1Char(' ')) ? QString() : QStringLiteral(" ");
-    writeLine(timeOfDay(m_now().time(), QLocale::system()) + separator + display);
+    writeLine(timeOfDay(at.time(), QLocale::system()) + separator + display);
 }
 
 bool LogFile::writeLine(const QString &line)

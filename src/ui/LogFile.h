@@ -24,22 +24,23 @@ public:
     ~LogFile() override;
 
     // Opens `path` for appending and writes the date line and `mode`'s line.
-    bool open(const QString &path, device::Mode mode);
+    bool open(const QString &path, pelmix::Mode mode);
     void close();
     bool isOpen() const { return m_file.isOpen(); }
     QString path() const { return isOpen() ? m_file.path() : QString(); }
 
     // Both writers do nothing while no log is open.
-    void writeModeLine(device::Mode mode);
-    // The time of day and the main display's text, one space between them when the text
-    // does not begin with one.
-    void writeResultLine(const QString &display);
+    void writeModeLine(pelmix::Mode mode);
+    // The time of day `at` and the main display's text, one space between them when the
+    // text does not begin with one. A result of another mode than the last mode line
+    // names is put under its own mode's line first.
+    void writeResultLine(pelmix::Mode mode, const QString &display, const QDateTime &at);
 
-    // The clock the lines are stamped with; the system's by default.
+    // The clock the date line is stamped with; the system's by default.
     void setClock(std::function<QDateTime()> now) { m_now = std::move(now); }
 
     // "Frequency", "Calibration", "Period", "Time", "Quantity".
-    static QString modeLine(device::Mode mode);
+    static QString modeLine(pelmix::Mode mode);
     // "<<<" and the short date, then five spaces and ">>>".
     static QString dateLine(const QDate &date, const QLocale &locale);
     // The time of day in the locale's time format with seconds, without a time zone.
@@ -54,6 +55,7 @@ private:
     void fail(const QString &message);
 
     readings::AppendFile m_file;
+    pelmix::Mode m_modeLine = pelmix::Mode::Frequency;
     std::function<QDateTime()> m_now = [] { return QDateTime::currentDateTime(); };
 };
 

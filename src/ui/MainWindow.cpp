@@ -15,6 +15,7 @@
 #include "ui/analysis/AnalysisMenu.h"
 
 #include <QCloseEvent>
+#include <QDateTime>
 #include <QFileInfo>
 #include <QLayout>
 #include <QLineEdit>
@@ -24,7 +25,14 @@
 
 namespace pelmix::ui {
 
-using device::Mode;
+using pelmix::Mode;
+
+namespace {
+
+// How long a frequency measurement's full bar stays.
+constexpr float FullBarPause = 0.1f;
+
+} // namespace
 
 MainWindow::MainWindow(const QString &simulatedDevice)
     : QMainWindow(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -106,16 +114,20 @@ void MainWindow::connectControls()
 
 void MainWindow::connectSession()
 {
-    const measure::Meter &meter = m_session.meter();
+    measure::Meter &meter = m_session.meter();
+    meter.setLiveSettings(&m_panel);
+    meter.setHold([this](const measure::Result &result) { return holdFullBar(result.setup.mode); });
     connect(&meter, &measure::Meter::cycleRunningChanged, this,
             [this](bool running) { m_panel.showCycleRunning(running); });
-    connect(&meter, &measure::Meter::resultReady, this,
-            [this](const measure::Result &result) { m_panel.showResult(result); });
-    connect(&meter, &measure::Meter::progressCompleted, ui.ProgressBar1,
-            [this] { ui.ProgressBar1->setValue(100); });
+    connect(&meter, &measure::Meter::settingsSent, this,
+            [this](const Setup &setup) { m_panel.showSettingsSent(setup); });
     connect(&meter, &measure::Meter::measured, this, [this](const measure::Result &result) {
-        if (result.dataRequested)
-            m_log.writeResultLine(measure::displayTexts(result).main);
+        if (!result.dataRequested)
+            return;
+        const QString main = measure::displayTexts(result).main;
+        m_panel.showResult(result);
+        m_log.writeResultLine(result.setup.mode, main,
+                              QDateTime::fromMSecsSinceEpoch(result.utcMs));
     });
     connect(&m_session.link(), &device::Link::replyReceived, this,
             [this](const device::FilteredReply &reply) {
@@ -134,7 +146,20 @@ QString MainWindow::systemPortFor(int portNumber) const
 void MainWindow::selectMode(Mode mode)
 {
     m_panel.prepareForMode(mode);
-    m_log.writeModeLine(mode);
+    // During a measurement the new mode applies from the next one: its line waits for
+    // that one's result, so that every result stands under the mode it was measured in.
+    if (!m_session.meter().isMeasuring())
+        m_log.writeModeLine(mode);
+}
+
+QCoro::Task<> MainWindow::holdFullBar(Mode mode)
+{
+    // A frequency measurement shows its bar full for a moment.
+    if (mode != Mode::Frequency && mode != Mode::Calibration)
+        co_return;
+    ui.ProgressBar1->setValue(100);
+    co_await m_session.link().pause(FullBarPause);
+    m_session.link().setProgress(0);
 }
 
 void MainWindow::showEvent(QShowEvent *event)

@@ -62,7 +62,8 @@ private:
     QCoro::Task<> openLog();
     void showOptions();
     void showAbout();
-    void selectMode(device::Mode mode);
+    void selectMode(pelmix::Mode mode);
+    QCoro::Task<> holdFullBar(pelmix::Mode mode);
     // Ends the program: every wait ends, nothing more is sent, the log is closed and the
     // port released; the window's position is stored when asked.
     void unload(bool storePosition);
@@ -73,7 +74,7 @@ private:
     PanelControls ui;
     FrontPanel m_panel{ui};
     // The session reports through the message boxes, which wait on its shutdown.
-    measure::Session m_session{m_panel, m_messages};
+    measure::Session m_session{m_messages};
     MessageBoxes m_messages{*this, m_session.shutdown()};
     device::ProgressTimer m_progressTimer{m_session.link()};
     LogFile m_log;

@@ -11,9 +11,10 @@
 #include <bit>
 #include <locale>
 
+using namespace pelmix;
 using namespace pelmix::analysis;
 
-Q_DECLARE_METATYPE(pelmix::analysis::Setup)
+Q_DECLARE_METATYPE(pelmix::Setup)
 Q_DECLARE_METATYPE(pelmix::analysis::Reading)
 
 namespace {

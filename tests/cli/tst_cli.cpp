@@ -110,10 +110,11 @@ private slots:
             << QString() << u"mesure"_qs << 2 << u"unknown command 'mesure'"_qs << QString();
         QTest::newRow("missing port")
             << QString() << u"measure --port /dev/pelmix-none"_qs << 3
-            << u"Com0 (/dev/pelmix-none): No such file or directory"_qs << QString();
+            << u"/dev/pelmix-none: No such file or directory"_qs << QString();
         QTest::newRow("port lost while measuring")
             << u"--fault hang-up-after=3"_qs << u"measure --port {device}"_qs << 3
-            << u"Com0 ({device}): the device is gone"_qs << header;
+            << u"{device}: the device is gone"_qs
+            << header + u"%1,[^,]+,frequency,,Hz,,s,0,lost,digital,0,rising,off\r\n"_qs.arg(time);
         QTest::newRow("silent counter: a gap")
             << u"--fault silent"_qs << u"measure --port {device}"_qs << 1 << u"Connection Error"_qs
             << header +

@@ -2,10 +2,10 @@
 
 #include "RunTask.h"
 
+#include "device/InputSettings.h"
 #include "device/Link.h"
 #include "device/Shutdown.h"
 #include "device/TraceBox.h"
-#include "measure/Panel.h"
 #include "measure/Reporter.h"
 #include "sim/CounterModel.h"
 #include "sim/PtyServer.h"
@@ -52,20 +52,17 @@ public:
     }
 };
 
-// Input settings as plain values, and what the meter did to the measuring-time control.
-struct TestPanel : measure::Panel
+// Input settings that a test may change while an upload reads them.
+struct TestPanel : device::InputSettings
 {
-    measure::InputValues values;
-    bool positionEnabled = true;
+    Setup values;
 
-    device::Mode mode() const override { return values.mode; }
-    device::Input input() const override { return values.input; }
-    device::Edge edge() const override { return values.edge; }
+    pelmix::Mode mode() const override { return values.mode; }
+    bool analog() const override { return values.analog; }
+    bool fallingEdge() const override { return values.fallingEdge; }
     bool filterOn() const override { return values.filter; }
     int level() const override { return values.level; }
     int position() const override { return values.position; }
-    void setPosition(int position) override { values.position = position; }
-    void setPositionEnabled(bool enabled) override { positionEnabled = enabled; }
 };
 
 inline double secondsOf(const QElapsedTimer &timer)

@@ -4,9 +4,7 @@
 #include "device/SettingsUpload.h"
 
 using namespace pelmix;
-using device::Edge;
-using device::Input;
-using device::Mode;
+using pelmix::Mode;
 using pelmix::test::run;
 
 class SettingsUploadTest : public QObject
@@ -27,8 +25,8 @@ private slots:
 void SettingsUploadTest::commandSequence_data()
 {
     QTest::addColumn<int>("mode");
-    QTest::addColumn<int>("input");
-    QTest::addColumn<int>("edge");
+    QTest::addColumn<bool>("analog");
+    QTest::addColumn<bool>("falling");
     QTest::addColumn<bool>("filter");
     QTest::addColumn<int>("level");       // Slider1
     QTest::addColumn<int>("time");        // Slider2
@@ -37,39 +35,33 @@ void SettingsUploadTest::commandSequence_data()
     QTest::addColumn<bool>("shortStatus");
     QTest::addColumn<QByteArray>("commands");
 
-    auto row = [](const char *name, Mode mode, Input input, Edge edge, bool filter, int level,
+    auto row = [](const char *name, Mode mode, bool analog, bool falling, bool filter, int level,
                   int time, int deviceLevel, int deviceTime, const char *commands,
                   bool shortStatus = false) {
-        QTest::newRow(name) << int(mode) << int(input) << int(edge) << filter << level << time
+        QTest::newRow(name) << int(mode) << analog << falling << filter << level << time
                             << deviceLevel << deviceTime << shortStatus << QByteArray(commands);
     };
-    row("frequency, already in step", Mode::Frequency, Input::Digital, Edge::Rising, false, 0, 0, 0,
-        0, "FKBj");
-    row("frequency analog, falling, filter", Mode::Frequency, Input::Analog, Edge::Falling, true, 0,
-        0, 0, 0, "fkbj");
-    row("calibration with analog input sends F", Mode::Calibration, Input::Analog, Edge::Rising,
-        false, 0, 0, 0, 0, "FKBJ");
-    row("period", Mode::Period, Input::Digital, Edge::Rising, false, 0, 0, 0, 0, "TKBj");
-    row("interval analog", Mode::Interval, Input::Analog, Edge::Rising, false, 0, 0, 0, 0, "iKBj");
-    row("level 3 from 1: two steps", Mode::Frequency, Input::Digital, Edge::Rising, false, 3, 0, 1,
-        0, "FKBj++");
-    row("level 0 from 7 wraps", Mode::Frequency, Input::Digital, Edge::Rising, false, 0, 0, 7, 0,
-        "FKBj+");
-    row("time 1 from 3 wraps", Mode::Frequency, Input::Digital, Edge::Rising, false, 0, 1, 0, 3,
-        "FKBjCCC");
-    row("level before time", Mode::Period, Input::Digital, Edge::Rising, false, 2, 4, 0, 2,
-        "TKBj++CC");
+    row("frequency, already in step", Mode::Frequency, false, false, false, 0, 0, 0, 0, "FKBj");
+    row("frequency analog, falling, filter", Mode::Frequency, true, true, true, 0, 0, 0, 0, "fkbj");
+    row("calibration with analog input sends F", Mode::Calibration, true, false, false, 0, 0, 0, 0,
+        "FKBJ");
+    row("period", Mode::Period, false, false, false, 0, 0, 0, 0, "TKBj");
+    row("interval analog", Mode::Interval, true, false, false, 0, 0, 0, 0, "iKBj");
+    row("level 3 from 1: two steps", Mode::Frequency, false, false, false, 3, 0, 1, 0, "FKBj++");
+    row("level 0 from 7 wraps", Mode::Frequency, false, false, false, 0, 0, 7, 0, "FKBj+");
+    row("time 1 from 3 wraps", Mode::Frequency, false, false, false, 0, 1, 0, 3, "FKBjCCC");
+    row("level before time", Mode::Period, false, false, false, 2, 4, 0, 2, "TKBj++CC");
     // Position 7 is beyond the end of a short status line and reads as 0; a reply of three
     // characters and a carriage return passes the mode-letter test.
-    row("short status reads as level 0", Mode::Frequency, Input::Digital, Edge::Rising, false, 0, 0,
-        5, 0, "FKBj", true);
+    row("short status reads as level 0", Mode::Frequency, false, false, false, 0, 0, 5, 0, "FKBj",
+        true);
 }
 
 void SettingsUploadTest::commandSequence()
 {
     QFETCH(int, mode);
-    QFETCH(int, input);
-    QFETCH(int, edge);
+    QFETCH(bool, analog);
+    QFETCH(bool, falling);
     QFETCH(bool, filter);
     QFETCH(int, level);
     QFETCH(int, time);
@@ -84,10 +76,13 @@ void SettingsUploadTest::commandSequence()
     rig.model.setLevel(deviceLevel);
     rig.model.setTime(deviceTime);
     test::TestPanel panel;
-    panel.values = {Mode(mode), Input(input), Edge(edge), filter, level, time};
+    panel.values = {Mode(mode), time, analog, level, falling, filter};
     QString lastReply;
 
-    QVERIFY(run(device::uploadSettings(rig.link, panel, Mode(mode), lastReply)));
+    const device::Upload upload =
+        run(device::uploadSettings(rig.link, panel, Mode(mode), lastReply));
+    QVERIFY(upload.confirmed);
+    QCOMPARE(upload.setup, panel.values);
     QCOMPARE(rig.server.commands(), commands);
     if (!shortStatus) {
         QCOMPARE(rig.model.level(), level);
@@ -104,10 +99,10 @@ struct PauseProbe : test::TestPanel
 {
     mutable bool loopRan = false;
     mutable bool ranBeforeModeLetter = false;
-    device::Input input() const override
+    bool analog() const override
     {
         ranBeforeModeLetter = loopRan;
-        return TestPanel::input();
+        return TestPanel::analog();
     }
 };
 
@@ -152,7 +147,7 @@ void SettingsUploadTest::silentCounterStopsAfterTheModeLetter()
     test::TestPanel panel;
     QString lastReply = u"old"_qs;
 
-    QVERIFY(!run(device::uploadSettings(rig.link, panel, Mode::Frequency, lastReply)));
+    QVERIFY(!run(device::uploadSettings(rig.link, panel, Mode::Frequency, lastReply)).confirmed);
     QCOMPARE(rig.server.commands(), QByteArray("F"));
     QCOMPARE(lastReply, QString());
 }
@@ -177,7 +172,7 @@ void SettingsUploadTest::stuckStepping()
     QString lastReply;
     const char step = stuckLevel ? '+' : 'C';
 
-    QVERIFY(!run(device::uploadSettings(rig.link, panel, Mode::Frequency, lastReply)));
+    QVERIFY(!run(device::uploadSettings(rig.link, panel, Mode::Frequency, lastReply)).confirmed);
     const QByteArray commands = rig.server.commands();
     QVERIFY(commands.startsWith("FKBj"));
     const QByteArray steps = commands.mid(4);
@@ -201,15 +196,18 @@ void SettingsUploadTest::panelIsReadWhenEachStepRuns()
     QObject::connect(&rig.server, &sim::PtyServer::commandReceived, &rig.server, [&](char c) {
         if (c == 'F') {
             panel.values.filter = true;
-            panel.values.edge = Edge::Falling;
+            panel.values.fallingEdge = true;
             panel.values.level = 1;
             // The mode is the measurement's own: a change now waits for the next one.
             panel.values.mode = Mode::Calibration;
         }
     });
 
-    run(device::uploadSettings(rig.link, panel, Mode::Frequency, lastReply));
+    const device::Upload upload =
+        run(device::uploadSettings(rig.link, panel, Mode::Frequency, lastReply));
     QCOMPARE(rig.server.commands(), QByteArray("Fkbj+"));
+    // What was sent, not what the panel shows now.
+    QCOMPARE(upload.setup, (Setup{Mode::Frequency, 0, false, 1, true, true}));
 }
 
 QTEST_GUILESS_MAIN(SettingsUploadTest)

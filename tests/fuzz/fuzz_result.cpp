@@ -42,11 +42,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     if (size < 2)
         return 0;
-    const auto mode = device::Mode(data[0] % 5);
+    const auto mode = pelmix::Mode(data[0] % 5);
     const int position = (data[0] / 5) % 5;
     const device::Reply reply{replyFrom(data + 2, size - 2, data[1] & 2), bool(data[1] & 1)};
-    const measure::Result result = measure::decodeResult(mode, position, reply);
-    const int digits = measure::dataRequest(mode, position).digits;
+    const measure::Result result = measure::decodeResult(pelmix::Setup{mode, position}, reply);
+    const int digits = pelmix::modeInfo(mode).digits;
 
     // The count: a whole number within the field, or 0 when the field is not hexadecimal.
     const double count = result.count;
@@ -75,6 +75,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         FUZZ_CHECK(std::isfinite(result.value) && result.value >= 0);
     }
     if (!reply.complete)
-        FUZZ_CHECK(result.status == measure::Status::Timeout);
+        FUZZ_CHECK(result.status == pelmix::Status::Timeout);
     return 0;
 }

@@ -9,7 +9,7 @@
 #include <QTimer>
 
 using namespace pelmix;
-using device::Mode;
+using pelmix::Mode;
 
 namespace pelmix::test {
 
@@ -18,13 +18,14 @@ struct MeasureRig : SimRig
 {
     TestPanel panel;
     RecordingReporter reporter;
-    measure::Meter meter{link, panel, reporter};
+    measure::Meter meter{link, reporter};
     QList<measure::Result> results;
     bool cycleShown = false;
 
     explicit MeasureRig(sim::Signal signal = {}, sim::Faults faults = {})
         : SimRig(signal, faults)
     {
+        meter.setLiveSettings(&panel);
         QObject::connect(&meter, &measure::Meter::measured, &meter,
                          [this](const measure::Result &result) { results.append(result); });
         QObject::connect(&meter, &measure::Meter::cycleRunningChanged, &meter,
@@ -67,6 +68,10 @@ private slots:
     void restartWhileStoppingRunsOneLoop();
     void modeChangeDuringMeasurement_data();
     void modeChangeDuringMeasurement();
+    void setupChangedDuringDataWaitStaysAsSent();
+    void measureSetup_data();
+    void measureSetup();
+    void abortEndsBeforeTheNextExchange();
 };
 
 void MeterTest::singleFrequencyMeasurement()
@@ -227,12 +232,92 @@ void MeterTest::modeChangeDuringMeasurement()
     // frequency it is. The next one uploads interval mode first.
     QCOMPARE(rig.server.commands(), QByteArray("wFKBjD"));
     QCOMPARE(rig.logged(), QStringList{u"    12.346kHz"_qs});
-    QCOMPARE(rig.results.first().mode, Mode::Frequency);
+    QCOMPARE(rig.results.first().setup.mode, Mode::Frequency);
     rig.server.clearRecord();
     rig.meter.measureOnce();
     QVERIFY(rig.waitIdle());
     QCOMPARE(rig.server.commands(), QByteArray("wIKBjD"));
-    QCOMPARE(rig.results.last().mode, Mode::Interval);
+    QCOMPARE(rig.results.last().setup.mode, Mode::Interval);
+}
+
+void MeterTest::setupChangedDuringDataWaitStaysAsSent()
+{
+    test::MeasureRig rig;
+    rig.model.setTimeScale(0.2);
+    rig.model.setTime(3);
+    rig.panel.values.position = 3;
+    const Setup sent = rig.panel.values;
+    QObject::connect(&rig.server, &sim::PtyServer::commandReceived, &rig.server, [&](char c) {
+        if (c == 'D')
+            rig.panel.values = {Mode::Period, 1, true, 5, true, true};
+    });
+    rig.meter.measureOnce();
+    QVERIFY(rig.waitIdle());
+
+    QCOMPARE(rig.results.size(), 1);
+    QCOMPARE(rig.results.first().setup, sent);
+    QCOMPARE(rig.results.first().status, Status::Ok);
+}
+
+void MeterTest::measureSetup_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<int>("level");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QByteArray>("commands");
+    QTest::addColumn<bool>("value");
+
+    QTest::newRow("confirmed") << QString() << 2 << int(Status::Ok) << QByteArray() << true;
+    // The value stays, but the counter never showed the level it was asked for.
+    QTest::newRow("stuck level") << u"stuck-level"_qs << 2 << int(Status::Unconfirmed)
+                                 << QByteArray() << true;
+    QTest::newRow("level out of range")
+        << QString() << 9 << int(Status::Unconfirmed) << QByteArray("") << false;
+    QTest::newRow("silent counter")
+        << u"silent"_qs << 0 << int(Status::Timeout) << QByteArray("w") << false;
+}
+
+void MeterTest::measureSetup()
+{
+    QFETCH(QString, fault);
+    QFETCH(int, level);
+    QFETCH(int, status);
+    QFETCH(QByteArray, commands);
+    QFETCH(bool, value);
+    sim::Faults faults;
+    faults.silent = fault == u"silent";
+    faults.stuckLevel = fault == u"stuck-level";
+    test::MeasureRig rig({}, faults);
+    rig.model.setTimeScale(0.01);
+    Setup setup{Mode::Frequency, 3, false, level, false, false};
+
+    const measure::Result result = test::run(rig.meter.measure(setup));
+    QCOMPARE(int(result.status), status);
+    QCOMPARE(result.setup.mode, Mode::Frequency);
+    QCOMPARE(std::isfinite(result.value), value);
+    if (!commands.isNull())
+        QCOMPARE(rig.server.commands(), commands);
+    // Every measurement is reported, also one that never reached the counter.
+    QCOMPARE(rig.results.size(), 1);
+    QVERIFY(result.utcMs > 0);
+}
+
+void MeterTest::abortEndsBeforeTheNextExchange()
+{
+    test::MeasureRig rig;
+    bool aborted = false;
+    QObject::connect(&rig.server, &sim::PtyServer::commandReceived, &rig.server, [&](char c) {
+        if (c == 'F' && !std::exchange(aborted, true))
+            rig.meter.abort();
+    });
+    const measure::Result result = test::run(rig.meter.measure({}));
+    QCOMPARE(result.status, Status::Stopped);
+    QCOMPARE(rig.server.commands(), QByteArray("wF"));
+    // The next measurement runs in full.
+    rig.server.clearRecord();
+    const measure::Result next = test::run(rig.meter.measure({}));
+    QCOMPARE(next.status, Status::Ok);
+    QCOMPARE(rig.server.commands(), QByteArray("wFKBjD"));
 }
 
 QTEST_GUILESS_MAIN(MeterTest)

@@ -7,8 +7,8 @@
 #include <QTest>
 
 using namespace pelmix;
-using device::Mode;
-using measure::Status;
+using pelmix::Mode;
+using pelmix::Status;
 
 namespace {
 
@@ -78,7 +78,7 @@ void ResultTest::check()
     QFETCH(QString, second);
     QFETCH(Status, status);
 
-    const measure::Result result = measure::decodeResult(Mode(mode), position, reply);
+    const measure::Result result = measure::decodeResult(Setup{Mode(mode), position}, reply);
     const measure::DisplayTexts texts = measure::displayTexts(result);
     QCOMPARE(texts.main, main);
     QCOMPARE(texts.second.value_or(Keep), second);
@@ -198,7 +198,8 @@ void ResultTest::valuesInSiUnits()
     QFETCH(QString, reply);
     QFETCH(double, value);
     QFETCH(double, secondary);
-    const measure::Result result = measure::decodeResult(Mode(mode), position, {reply, true});
+    const measure::Result result =
+        measure::decodeResult(Setup{Mode(mode), position}, {reply, true});
     QCOMPARE(result.value, value);
     if (secondary == 0)
         QVERIFY(std::isnan(result.secondary));
@@ -228,9 +229,8 @@ void ResultTest::dataRequests()
     QFETCH(int, position);
     QFETCH(int, digits);
     QFETCH(float, timeout);
-    const measure::DataRequest request = measure::dataRequest(Mode(mode), position);
-    QCOMPARE(request.digits, digits);
-    QCOMPARE(request.timeout, timeout);
+    QCOMPARE(modeInfo(Mode(mode)).digits, digits);
+    QCOMPARE(measure::dataTimeout(Setup{Mode(mode), position}), timeout);
 }
 
 void ResultTest::formatFixed_data()

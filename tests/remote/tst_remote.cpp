@@ -62,9 +62,9 @@ public:
     QString port() const override { return u"Com2 (/dev/pts/7)"_qs; }
     QString version() const override { return u"1.4.0"_qs; }
 
-    QCoro::Task<Measurement> measure(Configuration configuration) override
+    QCoro::Task<pelmix::measure::Result> measure(pelmix::Setup setup) override
     {
-        asked << configuration;
+        asked << setup;
         mostAtOnce = std::max(mostAtOnce, ++running);
         emit started();
         if (held)
@@ -72,10 +72,17 @@ public:
         else
             co_await QCoro::sleepFor(std::chrono::milliseconds(0));
         --running;
-        if (script.isEmpty())
-            co_return Measurement{false, 0, u"no reply within 2 s"_qs};
-        co_return Measurement{true, script.takeFirst(), {}};
+        pelmix::measure::Result result;
+        result.setup = setup;
+        if (script.isEmpty()) {
+            result.error = u"no reply within 2 s"_qs;
+        } else {
+            result.status = pelmix::Status::Ok;
+            result.value = script.takeFirst();
+        }
+        co_return result;
     }
+    void abort() override {}
     void release()
     {
         held = false;
@@ -84,7 +91,7 @@ public:
 
     QList<double> script;
     bool held = false;
-    QList<Configuration> asked;
+    QList<pelmix::Setup> asked;
     int running = 0;
     int mostAtOnce = 0;
 
@@ -238,7 +245,7 @@ private slots:
             std::make_shared<Session>()));
         QCOMPARE(counter.asked.size(), 1);
         QVERIFY(counter.asked.front() ==
-                (Configuration{Function::Interval, 1, 2, true, true, true}));
+                (pelmix::Setup{pelmix::Mode::Interval, 1, true, 2, true, true}));
     }
 
     // Lines queue up on every connection at once; one measurement runs at a time, and every

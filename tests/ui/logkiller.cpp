@@ -3,6 +3,7 @@
 #include "ui/LogFile.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 
 #include <csignal>
 
@@ -12,9 +13,10 @@ int main(int argc, char *argv[])
     if (argc < 2)
         return 2;
     pelmix::ui::LogFile log;
-    if (!log.open(QString::fromLocal8Bit(argv[1]), pelmix::device::Mode::Frequency))
+    if (!log.open(QString::fromLocal8Bit(argv[1]), pelmix::Mode::Frequency))
         return 1;
-    log.writeResultLine(QStringLiteral("        12kHz"));
+    log.writeResultLine(pelmix::Mode::Frequency, QStringLiteral("        12kHz"),
+                        QDateTime::currentDateTime());
     std::raise(SIGKILL);
     return 0;
 }

@@ -14,9 +14,9 @@ int main(int argc, char *argv[])
     pelmix::readings::CsvRecorder recorder;
     if (!recorder.start(QString::fromLocal8Bit(argv[1])))
         return 1;
-    const pelmix::analysis::Setup setup{pelmix::analysis::Mode::Frequency, 3};
-    recorder.record(setup, {1'700'000'000'000, 0.0, 12345.0, pelmix::analysis::Status::Ok});
-    recorder.record(setup, {1'700'000'001'000, 1.0, 12346.0, pelmix::analysis::Status::Ok});
+    const pelmix::Setup setup{pelmix::Mode::Frequency, 3};
+    recorder.record(setup, {1'700'000'000'000, 0.0, 12345.0, pelmix::Status::Ok});
+    recorder.record(setup, {1'700'000'001'000, 1.0, 12346.0, pelmix::Status::Ok});
     std::raise(SIGKILL);
     return 0;
 }

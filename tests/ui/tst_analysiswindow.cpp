@@ -28,14 +28,14 @@
 #include <QToolButton>
 
 using namespace pelmix;
-using analysis::Mode;
-using analysis::Setup;
-using analysis::Status;
+using pelmix::Mode;
+using pelmix::Setup;
+using pelmix::Status;
 using pelmix::test::choose;
 using pelmix::test::UiRig;
 using Row = ui::StatisticsView::Row;
 
-Q_DECLARE_METATYPE(pelmix::analysis::Setup)
+Q_DECLARE_METATYPE(pelmix::Setup)
 
 namespace {
 
@@ -319,7 +319,7 @@ private slots:
         QCOMPARE(table->rowCount(), rows);
         const std::vector<qint64> factors{1, 2, 4, 8, 16};
         const auto expected = analysis::allanDeviations(values, 2.0, factors);
-        const QLatin1String unit = analysis::unit(setup.mode);
+        const QLatin1String unit = pelmix::modeInfo(setup.mode).unit;
         for (int row = 0; row < rows; ++row) {
             const analysis::AllanPoint &p = expected[std::size_t(row)];
             QCOMPARE(table->item(row, 0)->text(), QString::number(factors[std::size_t(row)]));

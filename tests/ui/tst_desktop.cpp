@@ -85,9 +85,9 @@ void DesktopTest::keyboardOnlySession()
 
     // A shortcut clicks its button, which shows the click for a moment first.
     key(Qt::Key_3, Qt::ControlModifier);
-    QTRY_COMPARE(rig.window->panel().mode(), device::Mode::Period);
+    QTRY_COMPARE(rig.window->panel().mode(), pelmix::Mode::Period);
     key(Qt::Key_2, Qt::ControlModifier);
-    QTRY_COMPARE(rig.window->panel().mode(), device::Mode::Frequency);
+    QTRY_COMPARE(rig.window->panel().mode(), pelmix::Mode::Frequency);
     press("Pic1", Qt::Key_Space); // the filter on; the focus goes with the picture
     QCOMPARE(QApplication::focusWidget(), rig.find("Pic2"));
     press("Sr", Qt::Key_Space);

@@ -95,7 +95,7 @@ void FaultsTest::sameResultsAsAPromptCounter()
     QFETCH(QString, fault);
     UiRig rig;
     QTemporaryDir dir;
-    QVERIFY(rig.window->logFile().open(dir.filePath(u"f.log"_qs), device::Mode::Frequency));
+    QVERIFY(rig.window->logFile().open(dir.filePath(u"f.log"_qs), pelmix::Mode::Frequency));
     if (fault == u"slow"_qs)
         rig.model.faults().slowMs = 100;
     else if (fault == u"split"_qs)
@@ -117,7 +117,7 @@ void FaultsTest::silentCounterInACycle()
 {
     UiRig rig;
     QTemporaryDir dir;
-    QVERIFY(rig.window->logFile().open(dir.filePath(u"s.log"_qs), device::Mode::Frequency));
+    QVERIFY(rig.window->logFile().open(dir.filePath(u"s.log"_qs), pelmix::Mode::Frequency));
     rig.model.faults().silent = true;
     rig.meter().setCyclePause(0);
     rig.meter().startCycle();
@@ -177,7 +177,7 @@ void FaultsTest::hangUp()
         QVERIFY(!r.server.makeLink(linkPath));
     });
     QVERIFY(rig.link().isOpen());
-    QVERIFY(rig.window->logFile().open(dir.filePath(u"h.log"_qs), device::Mode::Frequency));
+    QVERIFY(rig.window->logFile().open(dir.filePath(u"h.log"_qs), pelmix::Mode::Frequency));
     // "D" takes 300 ms, so the hang-up comes while it waits.
     rig.model.setTimeScale(0.3);
     rig.find<QSlider>("Slider2")->setValue(3);

@@ -3,6 +3,7 @@
 #include "../common/UiRig.h"
 
 #include "ui/LogFile.h"
+#include "ui/MainWindow.h"
 
 #include <QDir>
 #include <QProcess>
@@ -47,6 +48,7 @@ private slots:
     void dateAndTime();
     void fullSessionByteForByte();
     void openingLineNamesTheSelectedMode();
+    void modeChosenDuringAMeasurementWaitsForItsResult();
     void cancelChangesNothing();
     void unwritablePlaces_data();
     void unwritablePlaces();
@@ -82,7 +84,14 @@ void LogFileTest::fullSessionByteForByte()
     rig.window->logFile().setClock([] { return Fixed; });
     const QLocale system = QLocale::system();
     const QByteArray date = LogFile::dateLine(Fixed.date(), system).toLocal8Bit();
-    const QByteArray time = LogFile::timeOfDay(Fixed.time(), system).toLocal8Bit();
+    // Each result line bears the time its reply ended.
+    QList<QByteArray> times;
+    QObject::connect(&rig.window->session().meter(), &measure::Meter::measured, rig.window.get(),
+                     [&](const measure::Result &result) {
+                         times << LogFile::timeOfDay(
+                                      QDateTime::fromMSecsSinceEpoch(result.utcMs).time(), system)
+                                      .toLocal8Bit();
+                     });
     // A log chosen again goes on after what it holds.
     QFile earlier(path);
     QVERIFY(earlier.open(QIODevice::WriteOnly) && earlier.write("earlier session\r\n") > 0);
@@ -108,10 +117,11 @@ void LogFileTest::fullSessionByteForByte()
     QCOMPARE(contents(path), "earlier session\r\n" + date +
                                  "\r\n"
                                  "Frequency\r\n" +
-                                 time +
+                                 times.value(0) +
                                  "        12kHz\r\n"
                                  "Period\r\n" +
-                                 time + "      81.0mkS\r\n" + time + " 1000.00000mkS\r\n");
+                                 times.value(1) + "      81.0mkS\r\n" + times.value(2) +
+                                 " 1000.00000mkS\r\n");
 }
 
 void LogFileTest::openingLineNamesTheSelectedMode()
@@ -125,6 +135,29 @@ void LogFileTest::openingLineNamesTheSelectedMode()
         rig.find<QToolButton>(mode)->click();
     QVERIFY(
         contents(path).endsWith("\r\nPeriod\r\nCalibration\r\nTime\r\nQuantity\r\nFrequency\r\n"));
+}
+
+void LogFileTest::modeChosenDuringAMeasurementWaitsForItsResult()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"modes.log"_qs);
+    UiRig rig;
+    openLog(rig, path);
+    // Period is chosen while a frequency measurement waits for its reply.
+    QObject::connect(&rig.server, &sim::PtyServer::commandReceived, &rig.server, [&](char c) {
+        if (c == 'D' && rig.server.commands().count('D') == 1)
+            rig.find<QToolButton>("T")->click();
+    });
+    measureOnce(rig);
+    QVERIFY(!contents(path).contains("Period"));
+    measureOnce(rig);
+
+    const QList<QByteArray> lines = contents(path).split('\n');
+    QCOMPARE(lines.size(), 6); // the date line, two mode lines, two results, nothing after
+    QCOMPARE(lines[1], "Frequency\r");
+    QVERIFY(lines[2].endsWith("kHz\r"));
+    QCOMPARE(lines[3], "Period\r");
+    QVERIFY(lines[4].endsWith("mkS\r"));
 }
 
 void LogFileTest::cancelChangesNothing()
@@ -164,7 +197,7 @@ void LogFileTest::unwritablePlaces()
     UiRig rig;
     // The file dialog opens a folder rather than choosing it, so a folder is given directly.
     if (QFileInfo(path).isDir())
-        QVERIFY(!rig.window->logFile().open(path, device::Mode::Frequency));
+        QVERIFY(!rig.window->logFile().open(path, pelmix::Mode::Frequency));
     else
         openLog(rig, path);
     const QString message = test::answerMessage();

@@ -62,9 +62,9 @@ void MainWindowTest::firstStartWithEmptyStore()
     QCOMPARE(rig.text("Tablo1"), u" Pelmix"_qs);
     QCOMPARE(rig.text("Tablo2"), u" Version 1.4"_qs);
     const FrontPanel &panel = rig.window->panel();
-    QCOMPARE(panel.mode(), device::Mode::Frequency);
-    QCOMPARE(panel.input(), device::Input::Digital);
-    QCOMPARE(panel.edge(), device::Edge::Rising);
+    QCOMPARE(panel.mode(), pelmix::Mode::Frequency);
+    QVERIFY(!panel.analog());
+    QVERIFY(!panel.fallingEdge());
     QVERIFY(!panel.filterOn());
     QCOMPARE(panel.level(), 0);
     QCOMPARE(panel.position(), 0);
@@ -192,7 +192,7 @@ void MainWindowTest::modeButtonsPrepareThePanel()
     auto *Ndp = rig.find<QLabel>("Ndp");
 
     rig.find<QToolButton>("T")->click();
-    QCOMPARE(rig.window->panel().mode(), device::Mode::Period);
+    QCOMPARE(rig.window->panel().mode(), pelmix::Mode::Period);
     QCOMPARE(Ndp->text(), u" Multiplier"_qs);
     QCOMPARE(rig.text("Tablo1"), QString());
     QCOMPARE(rig.text("Tablo2"), QString());

@@ -10,8 +10,8 @@
 #include <cmath>
 
 using namespace pelmix;
-using analysis::Mode;
-using analysis::Setup;
+using pelmix::Mode;
+using pelmix::Setup;
 
 Q_DECLARE_METATYPE(std::optional<double>)
 
@@ -49,7 +49,7 @@ private slots:
         QFETCH(double, value);
         QFETCH(bool, averaged);
         const double step = ui::resolution(setup) / (averaged ? 10 : 1);
-        QTEST(ui::formatQuantity(value, analysis::unit(setup.mode), step), "text");
+        QTEST(ui::formatQuantity(value, pelmix::modeInfo(setup.mode).unit, step), "text");
     }
 
     // The window's limits take "12.02 kHz", "11995" and refuse "high".
@@ -104,7 +104,7 @@ private slots:
         analysis::Series series({Mode::Frequency, 3});
         for (int i = 0; i < 200'000; ++i) {
             const double value = i == 100'000 ? 2e4 : i == 100'050 ? 1e3 : 1e4 + i * 1e-3;
-            series.append({0, 5.0 + i * 0.01, value, analysis::Status::Ok});
+            series.append({0, 5.0 + i * 0.01, value, pelmix::Status::Ok});
         }
         const ui::Envelope envelope = ui::decimate(series, {from, to, columns, 5.0, 1e3, {}});
         QVERIFY(envelope.line.size() <= 2 * columns + 2);

@@ -43,8 +43,8 @@ QLineSeries *deviationLine(QChart *chart, const QString &name, const QColor &col
 
 } // namespace
 
-AllanView::Outcome AllanView::compute(SeriesKey key, analysis::Mode mode,
-                                      std::vector<double> values, std::vector<double> elapsed)
+AllanView::Outcome AllanView::compute(SeriesKey key, pelmix::Mode mode, std::vector<double> values,
+                                      std::vector<double> elapsed)
 {
     Outcome outcome{key, mode, true, qsizetype(values.size()), analysis::medianSpacing(elapsed),
                     {}};
@@ -133,7 +133,7 @@ void AllanView::showSeries(const analysis::Series *series, SeriesKey key)
     m_key = key;
     if (!series || !(m_shown.key == key)) {
         m_shown = {};
-        m_shown.mode = series ? series->setup().mode : analysis::Mode::Frequency;
+        m_shown.mode = series ? series->setup().mode : pelmix::Mode::Frequency;
         m_shown.key = key;
         draw();
     }
@@ -177,7 +177,7 @@ void AllanView::display(const Outcome &outcome)
 
 void AllanView::draw()
 {
-    const QLatin1String unit = analysis::unit(m_shown.mode);
+    const QLatin1String unit = pelmix::modeInfo(m_shown.mode).unit;
     QList<QPointF> oadev;
     QList<QPointF> mdev;
     struct Bar
@@ -277,7 +277,7 @@ void AllanView::draw()
 
 void AllanView::fillTable()
 {
-    const QLatin1String unit = analysis::unit(m_shown.mode);
+    const QLatin1String unit = pelmix::modeInfo(m_shown.mode).unit;
     m_table->setRowCount(int(m_shown.points.size()));
     int row = 0;
     for (const analysis::AllanPoint &p : m_shown.points) {

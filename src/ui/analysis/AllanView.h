@@ -34,7 +34,7 @@ public:
     struct Outcome
     {
         SeriesKey key;
-        analysis::Mode mode = analysis::Mode::Frequency;
+        pelmix::Mode mode = pelmix::Mode::Frequency;
         bool computed = false;
         qsizetype count = 0;
         // The median spacing of the readings' monotonic times: tau at factor 1.
@@ -42,7 +42,7 @@ public:
         std::vector<analysis::AllanPoint> points;
     };
     // The work of a run, on the copies of a series' values and their times.
-    static Outcome compute(SeriesKey key, analysis::Mode mode, std::vector<double> values,
+    static Outcome compute(SeriesKey key, pelmix::Mode mode, std::vector<double> values,
                            std::vector<double> elapsed);
 
     explicit AllanView(QWidget *parent = nullptr);

@@ -39,11 +39,11 @@ QPushButton *button(QWidget *parent, const QString &text, const char *name,
     return b;
 }
 
-QString setupText(const analysis::Setup &setup)
+QString setupText(const pelmix::Setup &setup)
 {
     const double step = resolution(setup);
     return AnalysisWindow::tr("%1; resolution %2")
-        .arg(describeSetup(setup), formatQuantity(step, analysis::unit(setup.mode), step));
+        .arg(describeSetup(setup), formatQuantity(step, pelmix::modeInfo(setup.mode).unit, step));
 }
 
 } // namespace
@@ -250,7 +250,7 @@ void AnalysisWindow::applyLimit(QLineEdit *field)
 {
     const analysis::Series *series = selectedSeries();
     const QLatin1String unit =
-        analysis::unit(series ? series->setup().mode : analysis::Mode::Frequency);
+        pelmix::modeInfo(series ? series->setup().mode : pelmix::Mode::Frequency).unit;
     bool ok = false;
     const std::optional<double> value = parseQuantity(field->text(), unit, &ok);
     if (!ok) {

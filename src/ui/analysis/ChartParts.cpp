@@ -83,9 +83,9 @@ void setDecadeRange(QLogValueAxis &axis, double low, double high)
     axis.setRange(low, high);
 }
 
-QString valueTitle(analysis::Mode mode, const Prefix &prefix)
+QString valueTitle(pelmix::Mode mode, const Prefix &prefix)
 {
-    const QString unit = prefix.symbol + analysis::unit(mode);
+    const QString unit = prefix.symbol + pelmix::modeInfo(mode).unit;
     return unit.isEmpty() ? quantityName(mode)
                           : quantityName(mode) + QStringLiteral(" (") + unit + u')';
 }

@@ -27,6 +27,6 @@ void setNiceRange(QValueAxis &axis, double low, double high, int ticks = 6);
 // in it to label.
 void setDecadeRange(QLogValueAxis &axis, double low, double high);
 // "Frequency (kHz)", "Count".
-QString valueTitle(analysis::Mode mode, const Prefix &prefix);
+QString valueTitle(pelmix::Mode mode, const Prefix &prefix);
 
 } // namespace pelmix::ui

@@ -97,7 +97,7 @@ Envelope decimate(const analysis::Series &series, const EnvelopeRequest &request
         const analysis::Series::Block block = series.block(i);
         const qsizetype count = std::min(block.count, end - i);
         for (qsizetype k = 0; k < count; ++k) {
-            if (block.status[k] != analysis::Status::Ok)
+            if (block.status[k] != pelmix::Status::Ok)
                 continue;
             const double x = block.elapsed[k] - request.origin;
             qint64 index = -1;

@@ -11,7 +11,7 @@
 
 namespace pelmix::ui {
 
-std::optional<QString> writeReadings(const QString &path, const analysis::Setup &setup,
+std::optional<QString> writeReadings(const QString &path, const pelmix::Setup &setup,
                                      const std::vector<analysis::Reading> &readings)
 {
     QSaveFile file(path);

@@ -16,7 +16,7 @@ namespace pelmix::ui {
 // Each returns why it failed, when it did.
 
 // The readings of a series as the reading file has them. Works on a copy, on any thread.
-std::optional<QString> writeReadings(const QString &path, const analysis::Setup &setup,
+std::optional<QString> writeReadings(const QString &path, const pelmix::Setup &setup,
                                      const std::vector<analysis::Reading> &readings);
 
 // What a chart view shows: SVG when the name ends in .svg, PNG otherwise.

@@ -86,7 +86,7 @@ void HistogramChart::requestIfStale()
     m_job.request([this] {
         m_requestedKey = m_key;
         m_requestedSize = m_series ? m_series->size() : -1;
-        Outcome outcome{m_key, m_series ? m_series->setup().mode : analysis::Mode::Frequency, {}};
+        Outcome outcome{m_key, m_series ? m_series->setup().mode : pelmix::Mode::Frequency, {}};
         if (!m_series)
             return QtFuture::makeReadyFuture(outcome);
         return QtConcurrent::run(
@@ -127,7 +127,7 @@ void HistogramChart::draw()
         edges.front() -= half;
         edges.back() += half;
     }
-    const QLatin1String unit = analysis::unit(m_shown.mode);
+    const QLatin1String unit = pelmix::modeInfo(m_shown.mode).unit;
     const Prefix prefix =
         prefixFor(std::max(std::fabs(edges.front()), std::fabs(edges.back())), unit);
     const double f = prefix.factor;

@@ -29,7 +29,7 @@ public:
     struct Outcome
     {
         SeriesKey key;
-        analysis::Mode mode = analysis::Mode::Frequency;
+        pelmix::Mode mode = pelmix::Mode::Frequency;
         analysis::Histogram histogram;
     };
 

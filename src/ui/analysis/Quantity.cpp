@@ -51,18 +51,18 @@ Prefix prefixFor(double magnitude, QLatin1String unit)
     return prefix;
 }
 
-double resolution(const analysis::Setup &setup)
+double resolution(const pelmix::Setup &setup)
 {
     switch (setup.mode) {
-    case analysis::Mode::Calibration:
-    case analysis::Mode::Frequency:
+    case pelmix::Mode::Calibration:
+    case pelmix::Mode::Frequency:
         // One count in a measuring time of 10^position ms.
         return 1000.0 / std::pow(10.0, setup.position);
-    case analysis::Mode::Period:
+    case pelmix::Mode::Period:
         return std::pow(10.0, -(setup.position + 7));
-    case analysis::Mode::Interval:
+    case pelmix::Mode::Interval:
         return 1e-7;
-    case analysis::Mode::Count:
+    case pelmix::Mode::Count:
         break;
     }
     return 1;
@@ -147,42 +147,42 @@ int decimalsFor(double step)
     return std::max(0, int(std::ceil(-std::log10(step) - 1e-9)));
 }
 
-QString quantityName(analysis::Mode mode)
+QString quantityName(pelmix::Mode mode)
 {
     switch (mode) {
-    case analysis::Mode::Calibration:
-    case analysis::Mode::Frequency:
+    case pelmix::Mode::Calibration:
+    case pelmix::Mode::Frequency:
         return tr("Frequency");
-    case analysis::Mode::Period:
+    case pelmix::Mode::Period:
         return tr("Period");
-    case analysis::Mode::Interval:
+    case pelmix::Mode::Interval:
         return tr("Time interval");
-    case analysis::Mode::Count:
+    case pelmix::Mode::Count:
         break;
     }
     return tr("Count");
 }
 
-QString describeMeasurement(const analysis::Setup &setup)
+QString describeMeasurement(const pelmix::Setup &setup)
 {
     static const char *const MeasuringTimes[] = {"1 ms", "10 ms", "100 ms", "1 s", "10 s"};
     const int position = std::clamp(setup.position, 0, 4);
     switch (setup.mode) {
-    case analysis::Mode::Calibration:
+    case pelmix::Mode::Calibration:
         return tr("Calibration, measuring time %1").arg(QLatin1String(MeasuringTimes[position]));
-    case analysis::Mode::Frequency:
+    case pelmix::Mode::Frequency:
         return tr("Frequency, measuring time %1").arg(QLatin1String(MeasuringTimes[position]));
-    case analysis::Mode::Period:
+    case pelmix::Mode::Period:
         return tr("Period, multiplier %1").arg(int(std::pow(10, position)));
-    case analysis::Mode::Interval:
+    case pelmix::Mode::Interval:
         return tr("Time interval");
-    case analysis::Mode::Count:
+    case pelmix::Mode::Count:
         break;
     }
     return tr("Pulse count");
 }
 
-QString describeSetup(const analysis::Setup &setup)
+QString describeSetup(const pelmix::Setup &setup)
 {
     return tr("%1, %2 input, level %3, %4 edge, filter %5")
         .arg(describeMeasurement(setup), setup.analog ? tr("analog") : tr("digital"))
@@ -190,10 +190,10 @@ QString describeSetup(const analysis::Setup &setup)
         .arg(setup.fallingEdge ? tr("falling") : tr("rising"), setup.filter ? tr("on") : tr("off"));
 }
 
-bool hasAllanDeviation(analysis::Mode mode)
+bool hasAllanDeviation(pelmix::Mode mode)
 {
-    return mode == analysis::Mode::Frequency || mode == analysis::Mode::Calibration ||
-           mode == analysis::Mode::Period;
+    return mode == pelmix::Mode::Frequency || mode == pelmix::Mode::Calibration ||
+           mode == pelmix::Mode::Period;
 }
 
 } // namespace pelmix::ui

@@ -21,7 +21,7 @@ Prefix prefixFor(double magnitude, QLatin1String unit);
 
 // The step between two readings of a setup one count apart: the counter's resolution, in
 // the unit of the values.
-double resolution(const analysis::Setup &setup);
+double resolution(const pelmix::Setup &setup);
 
 // `value` rounded to `step`, with the prefix that suits it and the digits the step has:
 // 12345.6 Hz at a 1 Hz step is "12.346 kHz". Six significant digits when the step is
@@ -41,13 +41,13 @@ int decimalsFor(double step);
 
 // What a series measures, as an axis names it: "Frequency", "Period", "Time interval",
 // "Count".
-QString quantityName(analysis::Mode mode);
+QString quantityName(pelmix::Mode mode);
 // What a setup measures, and over what time: "Frequency, measuring time 1 s".
-QString describeMeasurement(const analysis::Setup &setup);
+QString describeMeasurement(const pelmix::Setup &setup);
 // The setup in words: "Frequency, measuring time 1 s, digital input, level 0, rising
 // edge, filter off".
-QString describeSetup(const analysis::Setup &setup);
+QString describeSetup(const pelmix::Setup &setup);
 // Whether the Allan deviations mean something for the mode: frequency-type values.
-bool hasAllanDeviation(analysis::Mode mode);
+bool hasAllanDeviation(pelmix::Mode mode);
 
 } // namespace pelmix::ui

@@ -54,7 +54,7 @@ void StatisticsView::showSeries(const analysis::Series *series, std::optional<qs
         text = none;
     if (series) {
         const analysis::RunningStatistics &s = series->statistics();
-        const QLatin1String unit = analysis::unit(series->setup().mode);
+        const QLatin1String unit = pelmix::modeInfo(series->setup().mode).unit;
         const double step = resolution(series->setup());
         texts[Count] = QString::number(s.count());
         texts[Mean] = formatQuantity(s.mean(), unit, step / 10);
@@ -63,9 +63,9 @@ void StatisticsView::showSeries(const analysis::Series *series, std::optional<qs
         texts[Maximum] = formatQuantity(s.max(), unit, step);
         texts[PeakToPeak] = formatQuantity(s.peakToPeak(), unit, step);
         texts[Last] = formatQuantity(s.last(), unit, step);
-        texts[NoReply] = QString::number(series->count(analysis::Status::Timeout));
-        texts[Unreadable] = QString::number(series->count(analysis::Status::Unreadable));
-        texts[Overflow] = QString::number(series->count(analysis::Status::Overflow));
+        texts[NoReply] = QString::number(series->count(pelmix::Status::Timeout));
+        texts[Unreadable] = QString::number(series->count(pelmix::Status::Unreadable));
+        texts[Overflow] = QString::number(series->count(pelmix::Status::Overflow));
         if (failures)
             texts[Failures] = QString::number(*failures);
     }

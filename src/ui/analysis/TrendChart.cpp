@@ -194,7 +194,7 @@ void TrendChart::redraw()
         const analysis::RunningStatistics &statistics = m_series->statistics();
         const Prefix prefix =
             prefixFor(std::max(std::fabs(statistics.min()), std::fabs(statistics.max())),
-                      analysis::unit(m_series->setup().mode));
+                      pelmix::modeInfo(m_series->setup().mode).unit);
         // A manual value range in the old unit means nothing in the new one.
         if (prefix.factor != m_prefix.factor)
             m_autoValue = true;
