@@ -41,4 +41,15 @@ SiPrefix siPrefixFor(double magnitude)
     return prefix;
 }
 
+std::optional<int> siExponentOf(QChar symbol)
+{
+    if (symbol == u'u' || symbol == u'\u03bc')
+        return -6;
+    for (const Entry &entry : Prefixes) {
+        if (entry.symbol && symbol == QChar(entry.symbol))
+            return entry.exponent;
+    }
+    return std::nullopt;
+}
+
 } // namespace pelmix

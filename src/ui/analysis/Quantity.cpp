@@ -1,5 +1,7 @@
 #include "Quantity.h"
 
+#include "core/SiPrefix.h"
+
 #include <QCoreApplication>
 #include <QLocale>
 #include <QRegularExpression>
@@ -15,15 +17,6 @@ QString tr(const char *text)
     return QCoreApplication::translate("pelmix::ui::Quantity", text);
 }
 
-struct PrefixEntry
-{
-    int exponent;
-    char16_t symbol;
-};
-
-constexpr PrefixEntry Prefixes[] = {{-12, u'p'}, {-9, u'n'}, {-6, u'\u00b5'}, {-3, u'm'},
-                                    {0, 0},      {3, u'k'},  {6, u'M'},       {9, u'G'}};
-
 QString withUnit(const QString &number, const Prefix &prefix, QLatin1String unit)
 {
     const QString suffix = prefix.symbol + unit;
@@ -34,38 +27,15 @@ QString withUnit(const QString &number, const Prefix &prefix, QLatin1String unit
 
 Prefix prefixFor(double magnitude, QLatin1String unit)
 {
-    magnitude = std::fabs(magnitude);
-    if (unit.isEmpty() || !std::isfinite(magnitude) || magnitude == 0)
+    if (unit.isEmpty())
         return {};
-    // A little below 1 still counts as 1, so that 999.9996 rounded to 1000 reads "1.000 k".
-    const int exponent = int(std::floor(std::log10(magnitude) + 1e-9));
-    const PrefixEntry *chosen = &Prefixes[0];
-    for (const PrefixEntry &entry : Prefixes) {
-        if (entry.exponent <= exponent)
-            chosen = &entry;
-    }
-    Prefix prefix;
-    prefix.factor = std::pow(10.0, chosen->exponent);
-    if (chosen->symbol)
-        prefix.symbol = QChar(chosen->symbol);
-    return prefix;
+    const SiPrefix si = siPrefixFor(magnitude);
+    return {si.factor(), si.symbol};
 }
 
-double resolution(const pelmix::Setup &setup)
+double resolution(const Setup &setup)
 {
-    switch (setup.mode) {
-    case pelmix::Mode::Calibration:
-    case pelmix::Mode::Frequency:
-        // One count in a measuring time of 10^position ms.
-        return 1000.0 / std::pow(10.0, setup.position);
-    case pelmix::Mode::Period:
-        return std::pow(10.0, -(setup.position + 7));
-    case pelmix::Mode::Interval:
-        return 1e-7;
-    case pelmix::Mode::Count:
-        break;
-    }
-    return 1;
+    return modeInfo(setup.mode).scale(std::clamp(setup.position, 0, MaxPosition));
 }
 
 QString formatQuantity(double value, QLatin1String unit, double step)
@@ -118,11 +88,9 @@ std::optional<double> parseQuantity(const QString &text, QLatin1String unit, boo
         return std::nullopt;
     }
     const QString prefix = match.captured(2);
-    for (const PrefixEntry &entry : Prefixes) {
-        if (!prefix.isEmpty() &&
-            (prefix.front() == QChar(entry.symbol) ||
-             (entry.exponent == -6 && (prefix.front() == u'u' || prefix.front() == u'\u03bc'))))
-            value *= std::pow(10.0, entry.exponent);
+    if (!prefix.isEmpty()) {
+        if (const std::optional<int> exponent = siExponentOf(prefix.front()))
+            value *= std::pow(10.0, *exponent);
     }
     return value;
 }
