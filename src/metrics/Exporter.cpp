@@ -164,7 +164,7 @@ Exporter::~Exporter() = default;
 void Exporter::follow(measure::Session &session)
 {
     connect(&session.meter(), &measure::Meter::measured, this, &Exporter::record);
-    connect(&session.link(), &device::Link::portLost, this, &Exporter::portClosed);
+    connect(&session.link(), &device::Link::portLost, this, &Exporter::portLost);
     m->portOpen = &m->gauges("pelmix_port_open", "1 while the counter's port is open, else 0.");
     m_portOpen = [&link = session.link()] { return link.isOpen(); };
 }
@@ -193,10 +193,13 @@ void Exporter::record(const measure::Result &result)
             m->lastValues.erase(shown);
         }
         if (result.status == Status::Lost)
-            portClosed();
+            portLost();
+        else if (result.status != Status::Stopped)
+            m_portLost = false;
         return;
     }
 
+    m_portLost = false;
     m->readings.Add(labels).Increment();
     m->lastValues.insert_or_assign(
         mode, m->show(m->unitGauges("pelmix_last_value", mode,
@@ -222,18 +225,20 @@ void Exporter::record(const measure::Result &result)
     }
 }
 
-void Exporter::portClosed()
+void Exporter::portLost()
 {
+    m_portLost = true;
     m->clearValues();
 }
 
 std::string Exporter::exposition()
 {
     if (m_portOpen) {
-        const bool open = m_portOpen();
+        // A lost port stays open until it is released or opened again.
+        const bool open = m_portOpen() && !m_portLost;
         m->portOpen->Add({}).Set(open ? 1 : 0);
         if (!open)
-            portClosed();
+            m->clearValues();
     }
     if (m_clients)
         m->clients->Add({}).Set(m_clients());

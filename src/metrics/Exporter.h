@@ -37,7 +37,8 @@ public:
     void countClients(std::function<int()> clients);
 
     void record(const measure::Result &result);
-    void portClosed();
+    // The port failed: it counts as closed until a measurement reaches the counter again.
+    void portLost();
 
     // The text exposition format, version 0.0.4.
     std::string exposition();
@@ -47,6 +48,7 @@ private:
     std::unique_ptr<Metrics> m;
     std::function<bool()> m_portOpen;
     std::function<int()> m_clients;
+    bool m_portLost = false;
 };
 
 } // namespace pelmix::metrics

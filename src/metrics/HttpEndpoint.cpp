@@ -100,13 +100,13 @@ void HttpEndpoint::receive(QTcpSocket *socket, Request &request)
     if (end < 0)
         socket->write(plain("431 Request Header Fields Too Large", "request too large"));
     else
-        respond(socket, request.text.left(end));
+        respond(socket, request.text.left(request.text.indexOf("\r\n")));
     socket->disconnectFromHost();
 }
 
-void HttpEndpoint::respond(QTcpSocket *socket, const QByteArray &request)
+void HttpEndpoint::respond(QTcpSocket *socket, const QByteArray &requestLine)
 {
-    const QList<QByteArray> line = request.left(request.indexOf("\r\n")).split(' ');
+    const QList<QByteArray> line = requestLine.split(' ');
     if (line.size() != 3 || !line[2].startsWith("HTTP/1.")) {
         socket->write(plain("400 Bad Request", "not an HTTP/1 request"));
         return;

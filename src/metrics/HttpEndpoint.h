@@ -36,7 +36,7 @@ private:
 
     void accept();
     void receive(QTcpSocket *socket, Request &request);
-    void respond(QTcpSocket *socket, const QByteArray &request);
+    void respond(QTcpSocket *socket, const QByteArray &requestLine);
 
     std::function<std::string()> m_exposition;
     QTcpServer *m_listener;
