@@ -16,7 +16,7 @@ case "$build" in /*) ;; *) build="$PWD/$build" ;; esac
 runs=${RUNS:-3}
 export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
 
-benchmarks=(exchange cycle startup trace analysis charts)
+benchmarks=(exchange cycle startup trace analysis charts metrics)
 
 if [ ! -f "$build/CMakeCache.txt" ]; then
     cmake -S "$repo" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
@@ -31,7 +31,7 @@ Release | RelWithDebInfo) ;;
 *) echo "run.sh: warning: $build is a ${build_type:-default} build; figures mean little" >&2 ;;
 esac
 
-cmake --build "$build" --target "${benchmarks[@]/#/bench_}" pelmix pelmix-sim
+cmake --build "$build" --target "${benchmarks[@]/#/bench_}" pelmix pelmix-sim pelmix-cli
 
 logs=$(mktemp -d "${TMPDIR:-/tmp}/pelmix-bench-XXXXXX")
 
