@@ -4,10 +4,13 @@
   benches   two `serve --simulate --metrics` benches measure different numbers of readings;
             a real Prometheus server scrapes both, and its HTTP API gives each bench's counts
   promtool  `promtool check metrics` finds nothing wrong with a bench's exposition
+  readme    the README's prometheus.yml and alert rules pass `promtool check config`, and
+            the alert fires for the benches that stopped answering (`promtool test rules`)
 """
 import argparse
 import json
 import os
+import re
 import shutil
 import socket
 import subprocess
@@ -171,9 +174,33 @@ def check_promtool(cli, promtool):
         fail(f"promtool check metrics: {check.stdout}{check.stderr}\n{exposition}")
 
 
+# The README's YAML blocks that begin with "# NAME", by NAME.
+def readme_files(readme):
+    with open(readme) as f:
+        blocks = re.findall(r"```yaml\n# (\S+)\n(.*?)```", f.read(), re.S)
+    return {name: f"# {name}\n{text}" for name, text in blocks}
+
+
+def check_readme(promtool, readme, rules_test):
+    files = readme_files(readme)
+    if sorted(files) != ["pelmix-alerts.yml", "prometheus.yml"]:
+        fail(f"the README's YAML files are {sorted(files)}")
+    with tempfile.TemporaryDirectory() as folder:
+        for name, text in files.items():
+            with open(os.path.join(folder, name), "w") as f:
+                f.write(text)
+        shutil.copy(rules_test, folder)
+        for command in (["check", "config", "prometheus.yml"],
+                        ["test", "rules", os.path.basename(rules_test)]):
+            run = subprocess.run([promtool, *command], cwd=folder, text=True,
+                                 capture_output=True, timeout=PATIENCE)
+            if run.returncode != 0:
+                fail(f"promtool {' '.join(command)}:\n{run.stdout}{run.stderr}")
+
+
 def main():
     parser = argparse.ArgumentParser()
-    parser.add_argument("check", choices=["benches", "promtool"])
+    parser.add_argument("check", choices=["benches", "promtool", "readme"])
     parser.add_argument("--cli", required=True)
     args = parser.parse_args()
     tool = "prometheus" if args.check == "benches" else "promtool"
@@ -181,7 +208,12 @@ def main():
     if not binary:
         print(f"{tool} is not installed (Debian package prometheus)")
         sys.exit(SKIP)
-    (check_benches if args.check == "benches" else check_promtool)(args.cli, binary)
+    if args.check == "readme":
+        here = os.path.dirname(os.path.abspath(__file__))
+        check_readme(binary, os.path.join(here, "..", "..", "README.md"),
+                     os.path.join(here, "alerts_test.yml"))
+    else:
+        (check_benches if args.check == "benches" else check_promtool)(args.cli, binary)
 
 
 if __name__ == "__main__":
