@@ -27,10 +27,10 @@ using prometheus::Family;
 using prometheus::Gauge;
 using prometheus::Histogram;
 
-// From a 1 ms count to a 10 s one, with the status query and the upload around it, up to
-// the longest time-outs.
-const Histogram::BucketBoundaries DurationBuckets = {0.005, 0.01, 0.025, 0.05, 0.1, 0.25, 0.5,
-                                                     1,     2.5,  5,     10,   25,  60};
+// Measuring times are decades from 1 ms to 10 s; the status query, the settings upload
+// and the reset pause add up to a few hundred milliseconds; time-outs reach 20 s.
+const Histogram::BucketBoundaries DurationBuckets = {0.005, 0.01, 0.025, 0.05, 0.1, 0.25, 0.5, 1,
+                                                     1.5,   2.5,  5,     10,   15,  25,   60};
 
 std::string text(QLatin1StringView view)
 {
