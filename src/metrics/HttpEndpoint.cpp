@@ -74,10 +74,14 @@ void HttpEndpoint::accept()
         connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
         if (findChildren<QTcpSocket *>().size() > MaxConnections) {
             socket->abort();
+            socket->deleteLater();
             continue;
         }
         socket->setReadBufferSize(MaxRequest + 1);
-        QTimer::singleShot(RequestTimeoutMs, socket, [socket] { socket->abort(); });
+        QTimer::singleShot(RequestTimeoutMs, socket, [socket] {
+            socket->abort();
+            socket->deleteLater();
+        });
         auto request = std::make_shared<Request>();
         connect(socket, &QTcpSocket::readyRead, this,
                 [this, socket, request] { receive(socket, *request); });
