@@ -160,18 +160,40 @@ def check_benches(cli, prometheus):
         b.end()
 
 
+def lint(promtool, exposition):
+    check = subprocess.run([promtool, "check", "metrics"], input=exposition, text=True,
+                           capture_output=True, timeout=PATIENCE)
+    if check.returncode != 0 or check.stdout or check.stderr:
+        fail(f"promtool check metrics: {check.stdout}{check.stderr}\n{exposition}")
+
+
+# serve's exposition after every mode, and that of a `measure` run as it goes.
 def check_promtool(cli, promtool):
     bench = Bench(cli)
     try:
         for function in ("FREQ", "PER", "TINT", "TOT"):
             bench.read(function, 2)
-        exposition = get(f"http://{bench.metrics}/metrics")
+        lint(promtool, get(f"http://{bench.metrics}/metrics"))
     finally:
         bench.end()
-    check = subprocess.run([promtool, "check", "metrics"], input=exposition, text=True,
-                           capture_output=True, timeout=PATIENCE)
-    if check.returncode != 0 or check.stdout or check.stderr:
-        fail(f"promtool check metrics: {check.stdout}{check.stderr}\n{exposition}")
+
+    run = subprocess.Popen([cli, "measure", "--simulate", "--mode", "count", "--count", "0",
+                            "--metrics", "127.0.0.1:0"], stdout=subprocess.DEVNULL,
+                           stderr=subprocess.PIPE, text=True)
+    try:
+        line = run.stderr.readline().strip()
+        if not line.startswith("Metrics on "):
+            fail(f"measure printed {line!r}, not Metrics on ADDRESS:PORT")
+        url = f"http://{line[len('Metrics on '):]}/metrics"
+        deadline = time.monotonic() + PATIENCE
+        while "pelmix_readings_total{" not in (exposition := get(url)):
+            if time.monotonic() > deadline:
+                fail(f"measure counted no reading in {PATIENCE} s:\n{exposition}")
+            time.sleep(0.1)
+        lint(promtool, exposition)
+    finally:
+        run.terminate()
+        run.wait(PATIENCE)
 
 
 # The README's YAML blocks that begin with "# NAME", by NAME.
