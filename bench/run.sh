@@ -16,7 +16,7 @@ case "$build" in /*) ;; *) build="$PWD/$build" ;; esac
 runs=${RUNS:-3}
 export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
 
-benchmarks=(exchange cycle cli startup trace analysis charts)
+benchmarks=(exchange cycle cli startup trace analysis charts metrics)
 
 if [ ! -f "$build/CMakeCache.txt" ]; then
     cmake -S "$repo" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null

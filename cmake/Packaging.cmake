@@ -115,8 +115,9 @@ if(TARGET pelmix-cli)
     string(APPEND CPACK_PACKAGE_DESCRIPTION "
 
 The package also holds pelmix-cli, which measures from the command line,
-writes CSV, JSON Lines or text, analyses result files, and serves the counter
-over TCP with SCPI commands.")
+writes CSV, JSON Lines or text, analyses result files, serves the counter
+over TCP with SCPI commands, and serves its readings and health as metrics
+for Prometheus.")
 endif()
 set(CPACK_STRIP_FILES ON)
 

@@ -5,6 +5,7 @@
 #include "ExitStatus.h"
 #include "MeasureOptions.h"
 #include "MeasureRun.h"
+#include "MetricsService.h"
 #include "ReadingSink.h"
 #include "StderrReporter.h"
 #include "platform/SignalWatch.h"
@@ -26,6 +27,7 @@ const char *const Description =
     "interrupted, sending the counter exactly what the window's front panel sends for the\n"
     "same settings. Each reading is written as soon as its measurement ends, a whole line at\n"
     "a time; a measurement without a value is written too, with the reason as its status.\n"
+    "With --metrics, \"Metrics on ADDRESS:PORT\" on standard error says where they are.\n"
     "\n"
     "The first Ctrl-C (or SIGTERM) ends the run after the measurement under way, which is\n"
     "written, and prints the summary; a second one ends it at once.\n"
@@ -67,6 +69,18 @@ int runMeasure(const QStringList &arguments)
     if (const auto failure = openCounter(settings.counter, simulated, session)) {
         console::error(*failure);
         return ExitStatus::PortFailure;
+    }
+
+    // Metrics from the first measurement on, for as long as the run lasts.
+    std::optional<MetricsService> metrics;
+    if (settings.metrics) {
+        metrics.emplace(session, settings.counter.simulate ? QStringLiteral("Simulated counter")
+                                                           : QStringLiteral("Counter"));
+        if (const auto failure = metrics->listen(*settings.metrics)) {
+            console::error(*failure);
+            return ExitStatus::Incomplete;
+        }
+        console::note((metrics->announcement() + u'\n').toUtf8());
     }
 
     MeasureRun run(session, sink, settings.setup, settings.plan);

@@ -82,6 +82,7 @@ void MeasureOptions::addTo(QCommandLineParser &parser) const
     m_counter.addTo(parser);
     parser.addOptions({m_mode, m_input, m_level, m_edge, m_filter, m_position, m_count, m_duration,
                        m_pause, m_format, m_output, m_stats});
+    m_metrics.addTo(parser);
 }
 
 MeasureSettings MeasureOptions::read(const QCommandLineParser &parser) const
@@ -124,6 +125,7 @@ MeasureSettings MeasureOptions::read(const QCommandLineParser &parser) const
     settings.output = parser.value(m_output);
     if (parser.isSet(m_output) && settings.output.isEmpty())
         throw UsageError{QStringLiteral("--output: no file named")};
+    settings.metrics = m_metrics.read(parser);
     plan.summaryToStandardError = settings.output.isEmpty() && plan.format != Format::Text;
     return settings;
 }

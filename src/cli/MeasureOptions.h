@@ -2,6 +2,7 @@
 
 #include "CounterOptions.h"
 #include "MeasureRun.h"
+#include "MetricsService.h"
 
 #include "core/Setup.h"
 
@@ -14,7 +15,8 @@ struct MeasureSettings
     CounterChoice counter;
     Setup setup; // what the front panel sets
     MeasureRun::Plan plan;
-    QString output; // empty: standard output
+    QString output;                          // empty: standard output
+    std::optional<remote::Endpoint> metrics; // where to serve them, if anywhere
 };
 
 // The options of `measure`: everything the front panel sets, how long to measure, and
@@ -42,6 +44,7 @@ private:
     QCommandLineOption m_format;
     QCommandLineOption m_output;
     QCommandLineOption m_stats;
+    MetricsOption m_metrics;
 };
 
 } // namespace pelmix::cli

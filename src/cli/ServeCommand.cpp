@@ -4,6 +4,7 @@
 #include "Console.h"
 #include "CounterOptions.h"
 #include "ExitStatus.h"
+#include "MetricsService.h"
 #include "SessionInstrument.h"
 #include "StderrReporter.h"
 #include "platform/SignalWatch.h"
@@ -28,7 +29,8 @@ const char *const Description =
     "Operates the counter for clients that connect over TCP and send SCPI commands, one\n"
     "program message a line, as instruments serve them on port 5025. Clients are served in\n"
     "turn, so one measurement runs at a time. Prints \"Listening on ADDRESS:PORT\" once it\n"
-    "listens; Ctrl-C or SIGTERM ends it.\n"
+    "listens (and \"Metrics on ADDRESS:PORT\" after it with --metrics); Ctrl-C or SIGTERM\n"
+    "ends it.\n"
     "\n"
     "Exit status: 0 when ended by a signal, 1 when it cannot listen, 2 for bad usage, 3 when\n"
     "the port cannot be opened. A port lost while serving fails the measurements (error\n"
@@ -55,12 +57,15 @@ int runServe(const QStringList &arguments)
     parser.addOption(listen);
     const CounterOptions counterOptions;
     counterOptions.addTo(parser);
+    const MetricsOption metricsOption;
+    metricsOption.addTo(parser);
     if (const auto exit =
             parseCommandLine(parser, arguments, Command, QStringLiteral("serve [options]")))
         return *exit;
 
     CounterChoice counter;
     remote::Endpoint endpoint;
+    std::optional<remote::Endpoint> metricsEndpoint;
     try {
         if (!parser.positionalArguments().isEmpty()) {
             throw UsageError{QStringLiteral("unexpected argument '%1'")
@@ -73,6 +78,7 @@ int runServe(const QStringList &arguments)
                                  .arg(parser.value(listen))};
         }
         endpoint = *named;
+        metricsEndpoint = metricsOption.read(parser);
     } catch (const UsageError &error) {
         return reportUsage(error.message, Command);
     }
@@ -87,9 +93,9 @@ int runServe(const QStringList &arguments)
         return ExitStatus::PortFailure;
     }
 
-    SessionInstrument instrument(
-        session, counter.simulate ? QStringLiteral("Simulated counter") : QStringLiteral("Counter"),
-        QString::fromLatin1(Version));
+    const QString model =
+        counter.simulate ? QStringLiteral("Simulated counter") : QStringLiteral("Counter");
+    SessionInstrument instrument(session, model, QString::fromLatin1(Version));
     remote::Server server(instrument);
     if (!server.listen(endpoint)) {
         console::error(QStringLiteral("cannot listen on %1:%2: %3")
@@ -104,6 +110,18 @@ int runServe(const QStringList &arguments)
                                 .arg(hostText(listening.address))
                                 .arg(listening.port)
                                 .toUtf8());
+
+    // The metrics beside the SCPI port, from the first measurement on.
+    std::optional<MetricsService> metrics;
+    if (metricsEndpoint) {
+        metrics.emplace(session, model);
+        metrics->exporter().countClients([&server] { return server.clientCount(); });
+        if (const auto failure = metrics->listen(*metricsEndpoint)) {
+            console::error(*failure);
+            return ExitStatus::Incomplete;
+        }
+        writeAll(STDOUT_FILENO, (metrics->announcement() + u'\n').toUtf8());
+    }
 
     platform::SignalWatch signalWatch;
     if (const auto failure = signalWatch.start())
