@@ -71,7 +71,7 @@ QCoro::Task<QString> run(std::shared_ptr<Shared> shared, QString line,
 } // namespace
 
 Engine::Engine(Instrument &instrument)
-    : m_shared(std::make_shared<Shared>(instrument, std::make_shared<Trigger>(instrument)))
+    : m_shared(std::make_shared<Shared>(Shared{instrument, std::make_shared<Trigger>(instrument)}))
 {
 }
 
