@@ -1,15 +1,14 @@
 #pragma once
 
+#include "Endpoint.h"
+
 #include <QCoroTask>
-#include <QHostAddress>
 #include <QObject>
 #include <QString>
 
 #include <chrono>
-#include <deque>
 #include <map>
 #include <memory>
-#include <optional>
 
 class QTcpServer;
 class QTcpSocket;
@@ -18,16 +17,6 @@ namespace pelmix::remote {
 
 class Engine;
 class Instrument;
-
-struct Endpoint
-{
-    QHostAddress address = QHostAddress(QHostAddress::LocalHost);
-    quint16 port = 5025;
-};
-
-// --listen: "ADDRESS:PORT", "[IPv6]:PORT", "localhost:PORT", or a bare PORT, which listens
-// on the loopback address: other machines are let in only when an address is named.
-std::optional<Endpoint> parseEndpoint(const QString &text);
 
 struct ServerLimits
 {
