@@ -19,6 +19,8 @@
 
 #include <unistd.h>
 
+#include <utility>
+
 namespace pelmix::cli {
 
 namespace {
@@ -27,10 +29,13 @@ const QString Command = QStringLiteral("serve");
 
 const char *const Description =
     "Operates the counter for clients that connect over TCP and send SCPI commands, one\n"
-    "program message a line, as instruments serve them on port 5025. Clients are served in\n"
-    "turn, so one measurement runs at a time. Prints \"Listening on ADDRESS:PORT\" once it\n"
-    "listens (and \"Metrics on ADDRESS:PORT\" after it with --metrics); Ctrl-C or SIGTERM\n"
-    "ends it.\n"
+    "program message a line, as instruments serve them on port 5025. The settings are the\n"
+    "instrument's, shared by every client; measurements run one at a time, in the order they\n"
+    "were asked for, while queries that need no counter are answered at once. Prints\n"
+    "\"Listening on ADDRESS:PORT\" once it listens (and \"Metrics on ADDRESS:PORT\" after it\n"
+    "with --metrics). SIGINT (Ctrl-C), SIGTERM or SIGHUP ends it: the measurement under way\n"
+    "stops at its next exchange with the counter, each waiting query gets its answer, then\n"
+    "the clients are closed; a second signal ends it at once.\n"
     "\n"
     "Exit status: 0 when ended by a signal, 1 when it cannot listen, 2 for bad usage, 3 when\n"
     "the port cannot be opened. A port lost while serving fails the measurements (error\n"
@@ -55,6 +60,20 @@ int runServe(const QStringList &arguments)
                        "here; port 0 takes a free one."),
         QStringLiteral("ADDRESS:PORT"), QStringLiteral("127.0.0.1:5025"));
     parser.addOption(listen);
+    const remote::ServerLimits defaults;
+    const QCommandLineOption maxClients(
+        QStringLiteral("max-clients"),
+        QStringLiteral("Clients served at once, 1 to 1000 (default %1); one more is told so "
+                       "and closed.")
+            .arg(defaults.maxClients),
+        QStringLiteral("N"), QString::number(defaults.maxClients));
+    parser.addOption(maxClients);
+    const QCommandLineOption idleTimeout(
+        QStringLiteral("idle-timeout"),
+        QStringLiteral("Close a client that sends nothing for this long while nothing of its "
+                       "own runs: 90s, 10m, 2h (default 5m)."),
+        QStringLiteral("TIME"), QStringLiteral("5m"));
+    parser.addOption(idleTimeout);
     const CounterOptions counterOptions;
     counterOptions.addTo(parser);
     const MetricsOption metricsOption;
@@ -66,6 +85,7 @@ int runServe(const QStringList &arguments)
     CounterChoice counter;
     remote::Endpoint endpoint;
     std::optional<remote::Endpoint> metricsEndpoint;
+    remote::ServerLimits limits;
     try {
         if (!parser.positionalArguments().isEmpty()) {
             throw UsageError{QStringLiteral("unexpected argument '%1'")
@@ -79,6 +99,10 @@ int runServe(const QStringList &arguments)
         }
         endpoint = *named;
         metricsEndpoint = metricsOption.read(parser);
+        limits.maxClients =
+            integerIn(QStringLiteral("--max-clients"), parser.value(maxClients), 1, 1000);
+        limits.idleTimeout =
+            durationOf(QStringLiteral("--idle-timeout"), parser.value(idleTimeout));
     } catch (const UsageError &error) {
         return reportUsage(error.message, Command);
     }
@@ -96,7 +120,7 @@ int runServe(const QStringList &arguments)
     const QString model =
         counter.simulate ? QStringLiteral("Simulated counter") : QStringLiteral("Counter");
     SessionInstrument instrument(session, model, QString::fromLatin1(Version));
-    remote::Server server(instrument);
+    remote::Server server(instrument, limits);
     if (!server.listen(endpoint)) {
         console::error(QStringLiteral("cannot listen on %1:%2: %3")
                            .arg(hostText(endpoint.address))
@@ -126,10 +150,20 @@ int runServe(const QStringList &arguments)
     platform::SignalWatch signalWatch;
     if (const auto failure = signalWatch.start())
         console::error(QStringLiteral("Ctrl-C will end the program at once: %1").arg(*failure));
-    QObject::connect(&signalWatch, &platform::SignalWatch::received, &session, [&session] {
+    QObject::connect(&server, &remote::Server::finished, &session, [&session] {
         session.shutDown();
         QCoreApplication::exit(ExitStatus::Ok);
     });
+    bool stopping = false;
+    QObject::connect(&signalWatch, &platform::SignalWatch::received, &session,
+                     [&session, &server, &stopping] {
+                         if (!std::exchange(stopping, true)) {
+                             server.shutDown();
+                             return;
+                         }
+                         session.shutDown();
+                         QCoreApplication::exit(ExitStatus::Ok);
+                     });
     return QCoreApplication::exec();
 }
 

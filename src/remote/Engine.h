@@ -1,39 +1,28 @@
 #pragma once
 
-#include "Instrument.h"
-#include "ScpiErrors.h"
+#include "Call.h"
+#include "Session.h"
 
 #include <QCoroTask>
 #include <QString>
 
 #include <memory>
-#include <optional>
 
 namespace pelmix::remote {
 
-// What the engine keeps of one client: its error queue, and whether it is still there.
-struct Session
-{
-    ErrorQueue errors;
-    // The client left: what it asked for is not finished, no more of it is measured.
-    bool gone = false;
-};
+class Instrument;
 
-// The measuring time position for a time in seconds: the nearest decade (on a log scale)
-// from 1 ms to 10 s. Nothing outside that range.
-std::optional<int> gatePosition(double seconds);
-double gateSeconds(int position);
-
-// Runs program messages against the counter. The settings, readings and statistics are
-// shared by every client; the errors are each client's own.
+// Runs program messages against the counter, through the command table (Commands.h).
+// The settings are the instrument's, shared by every connection; each connection has
+// its own error queue, status registers and measurement (Session.h).
 //
-// One program message at a time: the caller awaits one execute() before starting the next.
-// The engine may be destroyed while a measurement runs; the Instrument must outlive that.
+// Connections run side by side: one that waits for a measurement holds up only itself.
+// Measurements run one at a time in the order they were started. Each connection awaits
+// one execute() before starting its next. The engine may be destroyed while a
+// measurement runs; the Instrument must outlive that.
 class Engine
 {
 public:
-    static constexpr int MaxSampleCount = 1000;
-
     explicit Engine(Instrument &instrument);
     ~Engine();
     Engine(const Engine &) = delete;
@@ -43,12 +32,16 @@ public:
     // queries joined by ';', or an empty string when there are none.
     QCoro::Task<QString> execute(QString line, std::shared_ptr<Session> session);
 
-    const Setup &configuration() const;
-    int sampleCount() const;
+    // The connection left: its measurements end, running or waiting.
+    void abandon(const Session &session);
+    // Every measurement ends at its next exchange with the counter.
+    void abortAll();
+    bool isMeasuring() const;
+
+    const Settings &settings() const;
 
 private:
-    class State;
-    std::shared_ptr<State> m_state;
+    std::shared_ptr<Shared> m_shared;
 };
 
 } // namespace pelmix::remote

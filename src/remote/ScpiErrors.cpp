@@ -51,6 +51,8 @@ QString errorText(ErrorCode code)
         return u"Data out of range"_qs;
     case ErrorCode::IllegalParameterValue:
         return u"Illegal parameter value"_qs;
+    case ErrorCode::InitIgnored:
+        return u"Init ignored"_qs;
     case ErrorCode::DataStale:
         return u"Data corrupt or stale"_qs;
     case ErrorCode::QueueOverflow:
@@ -63,6 +65,8 @@ QString errorText(ErrorCode code)
         return u"Query UNTERMINATED"_qs;
     case ErrorCode::NoReply:
         return u"No reply from the counter"_qs;
+    case ErrorCode::TooManyClients:
+        return u"Too many clients"_qs;
     }
     return u"Unknown error"_qs;
 }
@@ -70,6 +74,20 @@ QString errorText(ErrorCode code)
 bool isCommandError(ErrorCode code)
 {
     return int(code) <= -100 && int(code) >= -199;
+}
+
+quint8 eventBit(ErrorCode code)
+{
+    const int n = int(code);
+    if (n == 0)
+        return 0;
+    if (n <= -400)
+        return EventBit::QueryError;
+    if (n <= -300 || n > 0)
+        return EventBit::DeviceError;
+    if (n <= -200)
+        return EventBit::ExecutionError;
+    return EventBit::CommandError;
 }
 
 QString formatError(const Error &error)

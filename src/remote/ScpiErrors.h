@@ -18,20 +18,36 @@ enum class ErrorCode : int {
     UndefinedHeader = -113,
     InvalidSuffix = -131,
     SuffixNotAllowed = -138,
+    InitIgnored = -213,
     Parameter = -220,
     DataOutOfRange = -222,
     IllegalParameterValue = -224,
+    // Also what a measurement ended by ABORt, *RST, a disconnect or shutdown gives: its
+    // reading was started and never completed.
     DataStale = -230,
     QueueOverflow = -350,
     InputBufferOverrun = -363,
     QueryInterrupted = -410,
     QueryUnterminated = -420,
-    NoReply = 301, // the counter did not answer, or its port is gone
+    NoReply = 301,        // the counter did not answer, or its port is gone
+    TooManyClients = 310, // sent to a client beyond the limit, before the close
 };
 
 QString errorText(ErrorCode code);
 // -199..-100: the message was not understood, so the rest of its line is not run.
 bool isCommandError(ErrorCode code);
+// The event status register's bits (IEEE 488.2).
+namespace EventBit {
+inline constexpr quint8 OperationComplete = 0x01;
+inline constexpr quint8 QueryError = 0x04;
+inline constexpr quint8 DeviceError = 0x08;
+inline constexpr quint8 ExecutionError = 0x10;
+inline constexpr quint8 CommandError = 0x20;
+} // namespace EventBit
+
+// The event bit an error sets: -1xx command, -2xx execution, -3xx and this program's own
+// device-dependent, -4xx query error.
+quint8 eventBit(ErrorCode code);
 
 struct Error
 {

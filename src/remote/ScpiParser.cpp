@@ -3,6 +3,8 @@
 #include <QRegularExpression>
 
 #include <array>
+#include <cstdlib>
+#include <limits>
 #include <utility>
 
 namespace pelmix::remote {
@@ -44,11 +46,29 @@ std::optional<Parameter> parseNumber(const QString &text)
         return std::nullopt;
     QString digits = match.captured(1);
     digits.remove(u' ').remove(u'\t');
-    bool ok = false;
-    const double value = digits.toDouble(&ok);
-    if (!ok)
-        return std::nullopt;
+    // strtod, not toDouble: an exponent out of range gives an infinity or zero, which the
+    // setting then judges as a value, instead of failing the syntax.
+    const double value = std::strtod(digits.toLatin1().constData(), nullptr);
     return Parameter{Parameter::Kind::Numeric, value, match.captured(2).toUpper()};
+}
+
+// INFinity, NINFinity and NAN are numbers in SCPI; a sign before INF is taken too.
+std::optional<Parameter> parseSpecialNumber(const QString &text)
+{
+    constexpr double Infinity = std::numeric_limits<double>::infinity();
+    QStringView name(text);
+    double sign = 1;
+    if (name.startsWith(u'+') || name.startsWith(u'-')) {
+        sign = name.startsWith(u'-') ? -1 : 1;
+        name = name.mid(1);
+    }
+    if (matchesMnemonic(name, u"INFinity"))
+        return Parameter{Parameter::Kind::Numeric, sign * Infinity, {}};
+    if (name.size() == text.size() && matchesMnemonic(name, u"NINFinity"))
+        return Parameter{Parameter::Kind::Numeric, -Infinity, {}};
+    if (name.size() == text.size() && matchesMnemonic(name, u"NAN"))
+        return Parameter{Parameter::Kind::Numeric, std::numeric_limits<double>::quiet_NaN(), {}};
+    return std::nullopt;
 }
 
 std::optional<Parameter> parseString(const QString &text)
@@ -81,6 +101,8 @@ std::optional<Parameter> parseParameter(const QString &text)
     const QChar first = text[0];
     if (first == u'"' || first == u'\'')
         return parseString(text);
+    if (auto special = parseSpecialNumber(text))
+        return special;
     if (isLetter(first)) {
         if (mnemonicEnd(text, 0) != text.size())
             return std::nullopt;
@@ -116,6 +138,7 @@ struct Node
 {
     QStringView name;
     bool optional = false;
+    bool suffix = false; // "INPut[1]": INP1 names it as INP does
 };
 
 QList<Node> patternNodes(QStringView pattern)
@@ -126,6 +149,12 @@ QList<Node> patternNodes(QStringView pattern)
     for (qsizetype i = 0; i <= pattern.size(); ++i) {
         const QChar c = i < pattern.size() ? pattern[i] : QChar(u':');
         const bool nameChar = c != u':' && c != u'[' && c != u']';
+        if (c == u'[' && start >= 0 && pattern.mid(i).startsWith(u"[1]")) {
+            nodes.append({pattern.mid(start, i - start), optional, true});
+            start = -1;
+            i += 2;
+            continue;
+        }
         if (nameChar) {
             if (start < 0)
                 start = i;
@@ -149,8 +178,13 @@ bool matchNodes(const QList<Node> &nodes, qsizetype node, const QStringList &sen
         return at == sent.size();
     if (nodes[node].optional && matchNodes(nodes, node + 1, sent, at))
         return true;
-    return at < sent.size() && matchesMnemonic(sent[at], nodes[node].name) &&
-           matchNodes(nodes, node + 1, sent, at + 1);
+    if (at >= sent.size())
+        return false;
+    const QString &name = sent[at];
+    const bool named = matchesMnemonic(name, nodes[node].name) ||
+                       (nodes[node].suffix && name.endsWith(u'1') &&
+                        matchesMnemonic(QStringView(name).chopped(1), nodes[node].name));
+    return named && matchNodes(nodes, node + 1, sent, at + 1);
 }
 
 } // namespace

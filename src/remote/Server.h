@@ -1,38 +1,28 @@
 #pragma once
 
+#include "Endpoint.h"
+
 #include <QCoroTask>
-#include <QHostAddress>
 #include <QObject>
 #include <QString>
 
 #include <chrono>
-#include <deque>
 #include <map>
 #include <memory>
-#include <optional>
 
 class QTcpServer;
+class QTcpSocket;
 
 namespace pelmix::remote {
 
 class Engine;
 class Instrument;
 
-struct Endpoint
-{
-    QHostAddress address = QHostAddress(QHostAddress::LocalHost);
-    quint16 port = 5025;
-};
-
-// --listen: "ADDRESS:PORT", "[IPv6]:PORT", "localhost:PORT", or a bare PORT, which listens
-// on the loopback address: other machines are let in only when an address is named.
-std::optional<Endpoint> parseEndpoint(const QString &text);
-
 struct ServerLimits
 {
     // A longer line is dropped up to its newline, with -363 in that client's queue.
     qsizetype maxLine = 4096;
-    // One more is accepted and closed at once.
+    // One more gets a line saying so (+310) and is closed.
     int maxClients = 16;
     // A client that sends nothing for this long, with nothing of its own running, is closed.
     std::chrono::milliseconds idleTimeout = std::chrono::minutes(5);
@@ -40,15 +30,19 @@ struct ServerLimits
     int maxQueuedLines = 64;
     // Replies a client has not read yet; past that its next lines wait.
     qint64 maxUnsent = 1 << 20;
+    // How long a closing connection may take to send what it still has.
+    std::chrono::milliseconds lingerTime = std::chrono::seconds(2);
 };
 
-// SCPI over TCP, as instruments serve it on port 5025: one program message per line,
-// each reply ended by a newline.
+// SCPI over TCP, as instruments serve it on port 5025: one program message per line
+// (LF or CR LF; a last line without one counts when the client closes), each reply ended
+// by a newline.
 //
-// Clients are served in turn, one line at a time, so that only one measurement runs across
-// all of them; each client gets its replies in the order of its lines. Nothing a client
-// sends, or fails to read, holds more than the limits above, and a client that leaves only
-// loses its own work. The Instrument must outlive the server.
+// Each client's lines run in order, one at a time, beside other clients': a query that
+// needs no counter is answered while another client's measurement runs. A client that
+// half-closes still gets its replies. Nothing a client sends, or fails to read, holds
+// more than the limits above, and a client that leaves only loses its own work. The
+// Instrument must outlive the server.
 class Server : public QObject
 {
     Q_OBJECT
@@ -63,28 +57,37 @@ public:
     Endpoint endpoint() const;
     int clientCount() const { return int(m_clients.size()); }
 
+    // Stops taking connections and commands; the measurement under way ends at its next
+    // exchange with the counter, each query waiting gets its response, then every
+    // connection closes and finished() is emitted.
+    void shutDown();
+
 signals:
     void clientCountChanged(int count);
+    void finished();
 
 private:
     struct Client;
 
     void accept();
+    void refuse(QTcpSocket *socket);
     void receive(quint64 id);
+    bool readLines(Client &client, qsizetype most);
+    void takeLine(Client &client, QByteArray line);
+    void peerClosed(quint64 id);
     void schedule(quint64 id);
+    QCoro::Task<> serve(quint64 id);
+    void closeWhenDone(quint64 id);
     void idleTimeout(quint64 id);
     void drop(quint64 id);
     Client *find(quint64 id) const;
-    QCoro::Task<> work();
 
     ServerLimits m_limits;
     std::unique_ptr<Engine> m_engine;
     QTcpServer *m_listener;
     std::map<quint64, std::unique_ptr<Client>> m_clients;
-    // Clients with a line waiting, in the order they are served.
-    std::deque<quint64> m_turns;
     quint64 m_lastId = 0;
-    bool m_working = false;
+    bool m_closing = false;
     // Cleared when the server goes, for the work that resumes after it.
     std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
 };

@@ -287,6 +287,77 @@ private slots:
         QCOMPARE(serve.end(), 0);
     }
 
+    // Against a counter that spoils 5 % of its replies, every sample of a READ? is taken: a
+    // failed one reads 9.91E37 and has its own error.
+    void serveReadsThroughSpoiledReplies()
+    {
+        Running sim(PELMIX_SIM_PATH, words(u"--fault random=0.05 --seed 4"_qs));
+        Running serve(PELMIX_CLI_PATH, words(u"serve --listen 127.0.0.1:0 --port"_qs)
+                                           << sim.firstLine);
+        QTcpSocket socket;
+        socket.connectToHost(u"127.0.0.1"_qs, serve.firstLine.section(u':', -1).toUShort());
+        socket.write("FREQ:GATE:TIME 0.001;:SAMP:COUN 20;:READ?;:SYST:ERR:COUN?\n");
+        QVERIFY(QTest::qWaitFor([&] { return socket.canReadLine(); }, 4 * Patience));
+        const QList<QByteArray> replies = socket.readLine().trimmed().split(';');
+        const QList<QByteArray> readings = replies.front().split(',');
+        QCOMPARE(readings.size(), 20);
+        const qsizetype failed = readings.count("+9.91000000000000E+037");
+        QVERIFY2(failed > 0 && failed < 20, replies.front().constData());
+        QCOMPARE(replies.back().toInt(), int(failed));
+        socket.write("SYST:ERR?\n");
+        QVERIFY(QTest::qWaitFor([&] { return socket.canReadLine(); }, Patience));
+        QVERIFY(socket.readLine().startsWith("+301,\"No reply from the counter;"));
+        QCOMPARE(serve.end(), 0);
+    }
+
+    // SIGTERM during a READ?: the measurement stops at its next exchange, the query gets
+    // the readings taken, then the server closes and exits 0.
+    void serveAnswersReadOnSigterm()
+    {
+        Running sim(PELMIX_SIM_PATH, words(u"--time-scale 0.2"_qs));
+        Running serve(PELMIX_CLI_PATH, words(u"serve --listen 127.0.0.1:0 --port"_qs)
+                                           << sim.firstLine);
+        const quint16 port = serve.firstLine.section(u':', -1).toUShort();
+        QTcpSocket reading;
+        QTcpSocket watching;
+        reading.connectToHost(u"127.0.0.1"_qs, port);
+        watching.connectToHost(u"127.0.0.1"_qs, port);
+        reading.write("FREQ:GATE:TIME 1;:SAMP:COUN 50;:READ?\n");
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                watching.write("STAT:OPER:COND?\n");
+                return watching.waitForReadyRead(Patience) && watching.readAll() == "+16\n";
+            },
+            Patience));
+        serve.process.terminate();
+        QVERIFY(QTest::qWaitFor([&] { return reading.canReadLine(); }, Patience));
+        const QList<QByteArray> readings = reading.readLine().trimmed().split(',');
+        QVERIFY(readings.size() < 50);
+        QVERIFY(serve.process.state() == QProcess::NotRunning ||
+                serve.process.waitForFinished(Patience));
+        QCOMPARE(serve.process.exitCode(), 0);
+        QVERIFY(reading.state() == QAbstractSocket::UnconnectedState ||
+                reading.waitForDisconnected(Patience));
+    }
+
+    // Two PyVISA clients: one starts a long measurement and polls its status, the other
+    // asks who it is and aborts it.
+    void serveAbortsForPyVisa()
+    {
+        if (QStringLiteral(PELMIX_PYVISA_PYTHON).isEmpty())
+            QSKIP("PyVISA with the pyvisa-py backend is not installed");
+        Running sim(PELMIX_SIM_PATH, words(u"--time-scale 0.05"_qs));
+        Running serve(PELMIX_CLI_PATH, words(u"serve --listen 127.0.0.1:0 --port"_qs)
+                                           << sim.firstLine);
+        QProcess client;
+        client.start(QStringLiteral(PELMIX_PYVISA_PYTHON),
+                     {QStringLiteral(PELMIX_SCPI_CLIENT), u"--abort"_qs,
+                      serve.firstLine.remove(u"Listening on "_qs)});
+        QVERIFY(client.waitForFinished(2 * Patience));
+        QVERIFY2(client.exitCode() == 0, client.readAll().constData());
+        QCOMPARE(serve.end(), 0);
+    }
+
     // A lab script's PyVISA session measures the simulated counter's 12 kHz through serve.
     void serveAnswersPyVisa()
     {

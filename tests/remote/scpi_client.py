@@ -2,13 +2,17 @@
 """Drives a Pelmix SCPI server through PyVISA, as a lab script would.
 
 Usage: scpi_client.py HOST:PORT [FREQUENCY]
+       scpi_client.py --abort HOST:PORT
 With FREQUENCY (Hz), every frequency read must be that value, as a counter measuring a
-steady signal gives it. Exits 0 when every answer is as it should be, 1 otherwise.
+steady signal gives it. With --abort, one client starts a long measurement and polls its
+status while a second one asks who it is and aborts it. Exits 0 when every answer is as it
+should be, 1 otherwise.
 """
 
 import math
 import statistics
 import sys
+import time
 
 import pyvisa
 
@@ -25,10 +29,53 @@ def close(a, b):
     return len(a) == len(b) and all(math.isclose(x, y, rel_tol=1e-12) for x, y in zip(a, b))
 
 
-host, port = sys.argv[1].rsplit(":", 1)
+def connect(manager, address):
+    host, port = address.rsplit(":", 1)
+    return manager.open_resource(f"TCPIP::{host.strip('[]')}::{port}::SOCKET",
+                                 read_termination="\n", write_termination="\n", timeout=20000)
+
+
+def until(what, condition):
+    """Polls as a lab script does, for at most 20 s."""
+    deadline = time.monotonic() + 20
+    while not condition():
+        if time.monotonic() > deadline:
+            check(what, False, "gave up")
+            return
+        time.sleep(0.02)
+
+
+def abort_scenario(manager, address):
+    first, second = connect(manager, address), connect(manager, address)
+    # 100 readings of 10 s: nothing ends this but ABORt.
+    first.write("*RST;*CLS;*ESE 1;:FREQ:GATE:TIME 10;:SAMP:COUN 100")
+    first.write("INIT;*OPC")
+    stb = int(first.query("*STB?"))
+    check("*STB? right after INIT: no event yet", stb & 32 == 0, stb)
+    until("the measurement runs", lambda: second.query("STAT:OPER:COND?") == "+16")
+    check("*IDN? from a second client meanwhile", second.query("*IDN?").startswith("Pelmix,"), "")
+    second.write("ABOR")
+    until("*STB? shows the event summary", lambda: int(first.query("*STB?")) & 32)
+    esr = int(first.query("*ESR?"))
+    check("*ESR?: operation complete and an execution error", esr == 1 | 16, esr)
+    error = first.query("SYST:ERR?")
+    check("the aborted measurement's error", error.startswith('-230,"Data corrupt or stale;'),
+          error)
+    check("FETC? answers at once", len(first.query_ascii_values("FETC?")) >= 1, "")
+    first.write("FREQ:GATE:TIME 0.001;:SAMP:COUN 2;:INIT")
+    check("*OPC? after a short measurement", first.query("*OPC?") == "1", "")
+    check("FETC? gives both readings", len(first.query_ascii_values("FETC?")) == 2, "")
+    check("no error left", second.query("SYST:ERR?") == '+0,"No error"', "")
+    first.close()
+    second.close()
+
+
 manager = pyvisa.ResourceManager("@py")
-counter = manager.open_resource(f"TCPIP::{host.strip('[]')}::{port}::SOCKET",
-                                read_termination="\n", write_termination="\n", timeout=20000)
+if sys.argv[1] == "--abort":
+    abort_scenario(manager, sys.argv[2])
+    manager.close()
+    sys.exit(1 if failures else 0)
+counter = connect(manager, sys.argv[1])
 identity = counter.query("*IDN?").split(",")
 check("*IDN? has four fields, the first Pelmix",
       len(identity) == 4 and identity[0] == "Pelmix", identity)

@@ -1,6 +1,7 @@
 // The SCPI engine and server on a made-up counter.
 
 #include "remote/Engine.h"
+#include "remote/Instrument.h"
 #include "remote/ScpiFormat.h"
 #include "remote/Server.h"
 
@@ -12,7 +13,9 @@
 #include <QTcpSocket>
 #include <QTest>
 
+#include <cmath>
 #include <memory>
+#include <sys/socket.h>
 
 using namespace pelmix::remote;
 
@@ -51,9 +54,9 @@ QString numbers(const QList<double> &values, QChar separator = u',')
 
 } // namespace
 
-// A counter that answers from a script of readings and falls silent when they run out.
-// Each measurement waits for the event loop, or for release() while held, so that any
-// overlap of two measurements would show in mostAtOnce.
+// A counter that answers from a script of readings and falls silent at a NaN or when they
+// run out. Each measurement waits for the event loop, or for release() or abort() while
+// held, so that any overlap of two measurements would show in mostAtOnce.
 class FakeCounter : public QObject, public Instrument
 {
     Q_OBJECT
@@ -67,14 +70,18 @@ public:
         asked << setup;
         mostAtOnce = std::max(mostAtOnce, ++running);
         emit started();
-        if (held)
+        if (held && asked.size() > passes)
             co_await qCoro(this, &FakeCounter::released);
         else
             co_await QCoro::sleepFor(std::chrono::milliseconds(0));
         --running;
         pelmix::measure::Result result;
         result.setup = setup;
-        if (script.isEmpty()) {
+        if (std::exchange(stopped, false)) {
+            result.status = pelmix::Status::Stopped;
+        } else if (script.isEmpty() || std::isnan(script.front())) {
+            if (!script.isEmpty())
+                script.removeFirst();
             result.error = u"no reply within 2 s"_qs;
         } else {
             result.status = pelmix::Status::Ok;
@@ -82,7 +89,11 @@ public:
         }
         co_return result;
     }
-    void abort() override {}
+    void abort() override
+    {
+        stopped = running > 0;
+        release();
+    }
     void release()
     {
         held = false;
@@ -91,6 +102,8 @@ public:
 
     QList<double> script;
     bool held = false;
+    int passes = 0; // measurements not held
+    bool stopped = false;
     QList<pelmix::Setup> asked;
     int running = 0;
     int mostAtOnce = 0;
@@ -129,6 +142,7 @@ private slots:
         m_counter.script = QList<double>(100, 1000.0);
         m_counter.asked.clear();
         m_counter.mostAtOnce = 0;
+        m_counter.passes = 0;
     }
     void cleanup()
     {
@@ -144,7 +158,6 @@ private slots:
         QTest::addColumn<QString>("replies"); // a line each, empty for none
 
         const QList<double> none;
-        const QString stale = u"-230,\"Data corrupt or stale\""_qs;
         QTest::newRow("forms and case") << none
                                         << u"conf:tot\nCONFIGURE?\n"
                                            ":Configure:Scalar:Period;:CONF?"_qs
@@ -166,30 +179,25 @@ private slots:
         QTest::newRow("sample count")
             << QList<double>{10000, 10001, 10002} << u"SAMP:COUN 3\nREAD?"_qs
             << u'\n' + numbers({10000, 10001, 10002});
-        QTest::newRow("fetch without initiate") << none << u"FETC?\nSYST:ERR?"_qs << u'\n' + stale;
+        QTest::newRow("fetch without initiate")
+            << none << u"FETC?\nSYST:ERR?"_qs
+            << u"\n-230,\"Data corrupt or stale;nothing measured since the last change\""_qs;
         QTest::newRow("initiate, then fetch twice")
             << QList<double>{5} << u"INIT;FETC?\nFETC?"_qs << numbers({5}) + u'\n' + numbers({5});
-        QTest::newRow("a setting discards the readings")
-            << QList<double>{5} << u"READ?\nINP:LEV 2;:FETC?\nSYST:ERR?"_qs
-            << numbers({5}) + u"\n\n"_qs + stale;
-        QTest::newRow("silent counter") << none << u"MEAS:PER?\nSYST:ERR?;ERR?"_qs
-                                        << numbers({Nan}) + u'\n' + NoReply + u';' + NoError;
-        QTest::newRow("one failure, one error, the rest not measured")
-            << QList<double>{7, 8}
-            << u"SAMP:COUN 2;:MEAS:TOT?\nSAMP:COUN 3;:READ?\nSYST:ERR?;ERR?"_qs
-            << numbers({7, 8}) + u'\n' + numbers({Nan, Nan, Nan}) + u'\n' + NoReply + u';' +
-                   NoError;
+        QTest::newRow("a second INITiate while the first runs")
+            << QList<double>{5} << u"INIT;INIT;*OPC?;FETC?\nSYST:ERR?"_qs
+            << u"1;"_qs + numbers({5}) + u"\n-213,\"Init ignored\""_qs;
+        QTest::newRow("MEASure takes one reading")
+            << QList<double>{5} << u"SAMP:COUN 3;:MEAS:FREQ?;:SAMP:COUN?"_qs
+            << numbers({5}) + u";+1"_qs;
+        QTest::newRow("a failed reading, its own error, the rest measured")
+            << QList<double>{7, Nan, 8} << u"SAMP:COUN 3;:READ?\nSYST:ERR?;ERR?"_qs
+            << numbers({7, Nan, 8}) + u'\n' + NoReply + u';' + NoError;
         QTest::newRow("statistics")
             << QList<double>{1, 2, 3} << u"SAMP:COUN 3;:READ?\nCALC:AVER:ALL?"_qs
             << numbers({1, 2, 3}) + u'\n' + numbers({2, 1, 1, 3});
-        QTest::newRow("statistics of one reading")
-            << QList<double>{4} << u"READ?;:CALC:AVER:ALL?"_qs
-            << numbers({4}) + u';' + numbers({4, Nan, 4, 4});
-        QTest::newRow("statistics restart on *CLS")
-            << QList<double>{1, 2} << u"READ?;READ?;*CLS;:CALC:AVER:ALL?"_qs
-            << numbers({1}) + u';' + numbers({2}) + u';' + numbers({Nan, Nan, Nan, Nan});
-        QTest::newRow("statistics restart on CONFigure")
-            << QList<double>{1, 2, 4} << u"READ?\nCONF:FREQ;:READ?;READ?\nCALC:AVER:ALL?"_qs
+        QTest::newRow("statistics restart on a setting")
+            << QList<double>{1, 2, 4} << u"READ?\nINP:LEV 2;:READ?;READ?\nCALC:AVER:ALL?"_qs
             << numbers({1}) + u'\n' + numbers({2}) + u';' + numbers({4}) + u'\n' +
                    numbers({3, std::sqrt(2.0), 2, 4});
         QTest::newRow("long, short and optional nodes")
@@ -197,20 +205,6 @@ private slots:
             << u"inp:filt:stat?;:INPUT:FILTER:LPASS:STATE?\nMEASU:FREQ?\nFREQ?\nMEAS:FREQ:FREQ?\n"
                "SENS:SENS:FREQ:GATE:TIME?\nINP:FILT:STAT:LPAS?\nSYST:ERR?;ERR?;ERR?;ERR?;ERR?;ERR?"_qs
             << u"0;0\n\n\n\n\n\n"_qs + u"-113,\"Undefined header\";"_qs.repeated(5) + NoError;
-        // The nearest of the counter's times on a logarithmic scale, from 1 ms to 10 s.
-        QTest::newRow("gate time")
-            << none
-            << u"FREQ:GATE:TIME 0.5;TIME?;TIME 0.3;TIME?;TIME 1 ms;TIME?;TIME 10;TIME?\n"
-               "SENS:FREQ:GATE:TIME 20 ms;TIME?;TIME 100 us;TIME?\nFREQ:GATE:TIME MIN;TIME?;TIME? "
-               "MAX\nFREQ:GATE:TIME 10.5\nFREQ:GATE:TIME 0.9 ms\nFREQ:GATE:TIME 0\n"
-               "FREQ:GATE:TIME 1 V\nFREQ:GATE:TIME 3 QS\nSYST:ERR?;ERR?;ERR?;ERR?;ERR?;ERR?;ERR?"_qs
-            << numbers({1, 0.1, 0.001, 10}, u';') + u'\n' + numbers({0.01, 0.01}, u';') + u'\n' +
-                   numbers({0.001, 10}, u';') + u"\n\n\n\n\n\n"_qs +
-                   u"-222,\"Data out of range\";"_qs.repeated(4) +
-                   u"-131,\"Invalid suffix\";"_qs.repeated(2) + NoError;
-        QTest::newRow("level rounded, checked")
-            << none << u"INP:LEV 2.6;LEV?\nINP:LEV 7.5\nINP:LEV 2 V\nINP:LEV?;:SYST:ERR?;ERR?"_qs
-            << u"+3\n\n\n+3;-222,\"Data out of range\";-138,\"Suffix not allowed\""_qs;
         QTest::newRow("parameter errors")
             << none << u"INP:SLOP\nINP:SLOP UP\nINP:SLOP 1\n*IDN? 1\nSYST:ERR?;ERR?;ERR?;ERR?"_qs
             << u"\n\n\n\n-109,\"Missing parameter\";-224,\"Illegal parameter value\";"
@@ -220,6 +214,19 @@ private slots:
             << u"INP:LEV 5;FILT ON;:SAMP:COUN 4;:CONF:PER\n*RST\n"
                "INP:LEV?;FILT?;:SAMP:COUN?;:FREQ:GATE:TIME?;:CONF?"_qs
             << u"\n\n+0;0;+1;"_qs + numbers({1}) + u";\"FREQ\""_qs;
+        // The event status register as IEEE 488.2 sets it; reading it clears it.
+        QTest::newRow("event status: command and execution errors")
+            << none << u"BOGUS\nINP:LEV 9\n*ESR?;*ESR?"_qs << u"\n\n+48;+0"_qs;
+        QTest::newRow("status byte: error queue, event and service summaries")
+            << none << u"*ESE 32;*SRE 32\nBOGUS\n*STB?\n*CLS;*STB?;*ESE?;*SRE?"_qs
+            << u"\n\n+100\n+0;+32;+32"_qs;
+        QTest::newRow("status byte: message available")
+            << none << u"*ESE?;*STB?"_qs << u"+0;+16"_qs;
+        QTest::newRow("operation complete after a measurement")
+            << QList<double>{5} << u"INIT;*OPC;*ESR?\n*WAI;*ESR?"_qs << u"+0\n+1"_qs;
+        QTest::newRow("enable registers: limits, bit 6 of SRE ignored")
+            << none << u"*SRE 255;*SRE?\n*ESE 256\nSYST:ERR:COUN?;:SYST:ERR?"_qs
+            << u"+191\n\n+1;-222,\"Data out of range\""_qs;
     }
     void exchange()
     {
@@ -248,6 +255,67 @@ private slots:
                 (pelmix::Setup{pelmix::Mode::Interval, 1, true, 2, true, true}));
     }
 
+    // Numbers as SCPI has them: whole-number settings round first, then check their range.
+    void numberForms_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("query");
+        QTest::addColumn<QString>("reply"); // the query's, then the first error
+        const QString range = u"-222,\"Data out of range\""_qs;
+        const QString rounds = u"+0,\"No error\""_qs;
+
+        QTest::newRow("-0.5 rounds to -1")
+            << u"INP:LEV -0.5"_qs << u"INP:LEV?"_qs << u"+0;"_qs + range;
+        QTest::newRow("-0.4 rounds to 0")
+            << u"INP:LEV 1;LEV -0.4"_qs << u"INP:LEV?"_qs << u"+0;"_qs + rounds;
+        QTest::newRow("7.4 rounds to 7")
+            << u"INP:LEV 7.4"_qs << u"INP:LEV?"_qs << u"+7;"_qs + rounds;
+        QTest::newRow("7.5 rounds to 8")
+            << u"INP:LEV 7.5"_qs << u"INP:LEV?"_qs << u"+0;"_qs + range;
+        QTest::newRow("MAXimum") << u"INP:LEV MAX"_qs << u"INP:LEV?"_qs << u"+7;"_qs + rounds;
+        QTest::newRow("limits asked") << u"*CLS"_qs << u"INP:LEV? MAX;LEV? DEF;:SAMP:COUN? MAX"_qs
+                                      << u"+7;+0;+1000;"_qs + rounds;
+        QTest::newRow("exponent overflow")
+            << u"INP:LEV 1e999"_qs << u"INP:LEV?"_qs << u"+0;"_qs + range;
+        QTest::newRow("exponent underflow")
+            << u"INP:LEV 1e-999"_qs << u"INP:LEV?"_qs << u"+0;"_qs + rounds;
+        QTest::newRow("INF") << u"INP:LEV INF"_qs << u"INP:LEV?"_qs << u"+0;"_qs + range;
+        QTest::newRow("-INF") << u"INP:LEV -INF"_qs << u"INP:LEV?"_qs << u"+0;"_qs + range;
+        QTest::newRow("NINF") << u"INP:LEV ninf"_qs << u"INP:LEV?"_qs << u"+0;"_qs + range;
+        QTest::newRow("NAN") << u"INP:LEV NAN"_qs << u"INP:LEV?"_qs
+                             << u"+0;-224,\"Illegal parameter value\""_qs;
+        QTest::newRow("a suffix on a level")
+            << u"INP:LEV 2 V"_qs << u"INP:LEV?"_qs << u"+0;-138,\"Suffix not allowed\""_qs;
+        QTest::newRow("numeric suffix 1")
+            << u"INP1:LEV 3"_qs << u"INP1:LEV?"_qs << u"+3;"_qs + rounds;
+        QTest::newRow("numeric suffix 2")
+            << u"INP2:LEV 3"_qs << u"INP:LEV?"_qs << u"+0;-113,\"Undefined header\""_qs;
+        QTest::newRow("gate time, nearest decade")
+            << u"FREQ:GATE:TIME 20 ms"_qs << u"FREQ:GATE:TIME?"_qs
+            << numbers({0.01}) + u';' + rounds;
+        QTest::newRow("gate time too short")
+            << u"FREQ:GATE:TIME 0.9 ms"_qs << u"FREQ:GATE:TIME?"_qs << numbers({1}) + u';' + range;
+        QTest::newRow("gate time in volts") << u"FREQ:GATE:TIME 1 V"_qs << u"FREQ:GATE:TIME?"_qs
+                                            << numbers({1}) + u";-131,\"Invalid suffix\""_qs;
+        QTest::newRow("multiplier, nearest decade")
+            << u"PER:MULT 300"_qs << u"SENS:PER:MULT?;:FREQ:GATE:TIME?"_qs
+            << u"+100;"_qs + numbers({0.1}) + u';' + rounds;
+        QTest::newRow("multiplier too large")
+            << u"PER:MULT 1e5"_qs << u"PER:MULT?"_qs << u"+1000;"_qs + range;
+        QTest::newRow("sample count 0.4")
+            << u"SAMP:COUN 0.4"_qs << u"SAMP:COUN?"_qs << u"+1;"_qs + range;
+    }
+    void numberForms()
+    {
+        QFETCH(QString, command);
+        QFETCH(QString, query);
+        FakeCounter counter;
+        Engine engine(counter);
+        const auto session = std::make_shared<Session>();
+        pelmix::test::run(engine.execute(command, session));
+        QTEST(pelmix::test::run(engine.execute(query + u";:SYST:ERR?"_qs, session)), "reply");
+    }
+
     // Lines queue up on every connection at once; one measurement runs at a time, and every
     // reading goes to exactly one client.
     void clientsServedInTurn()
@@ -258,7 +326,7 @@ private slots:
         std::vector<std::unique_ptr<QTcpSocket>> clients;
         for (int i = 0; i < 3; ++i) {
             clients.push_back(client());
-            clients.back()->write("SAMP:COUN 2\nMEAS:FREQ?\n*IDN?\nMEAS:FREQ?\n");
+            clients.back()->write("SAMP:COUN 2\nREAD?\n*IDN?\nREAD?\n");
         }
         QList<double> readings;
         for (const auto &client : clients) {
@@ -309,6 +377,28 @@ private slots:
         QCOMPARE(ask(*bad, "*IDN?"), Identity);
     }
 
+    // A client's measurement holds up only that client: the other is answered meanwhile,
+    // and its ABORt ends the measurement, whose query gets what was taken and the error.
+    void abortFromAnotherClient()
+    {
+        start();
+        m_counter.held = true;
+        QSignalSpy started(&m_counter, &FakeCounter::started);
+        auto measuring = client();
+        auto other = client();
+        measuring->write("SAMP:COUN 3;:READ?\n");
+        QVERIFY(started.wait(Patience));
+        QCOMPARE(ask(*other, "*IDN?;*STB?;:SAMP:COUN?"), Identity + ";+16;+3");
+        QCOMPARE(ask(*other, "STAT:OPER:COND?"), QByteArray("+16"));
+        other->write("ABOR\n");
+        QCOMPARE(nextLine(*measuring), QByteArray("+9.91000000000000E+037"));
+        QCOMPARE(ask(*measuring, "*ESR?;:SYST:ERR?"),
+                 QByteArray("+16;-230,\"Data corrupt or stale;measurement aborted after 0 of 3 "
+                            "readings\""));
+        QCOMPARE(ask(*other, "SYST:ERR?;:STAT:OPER:COND?"), NoError.toLatin1() + ";+0");
+        QCOMPARE(m_counter.asked.size(), 1);
+    }
+
     void clientLeavesMidQuery()
     {
         start();
@@ -319,20 +409,34 @@ private slots:
         leaving->write("SAMP:COUN 3;:READ?\n");
         QVERIFY(started.wait(Patience));
         staying->write("*IDN?\nMEAS:FREQ?\n");
-
-        leaving->abort();
-        QVERIFY(clientsBecome(1));
-        m_counter.release();
         QCOMPARE(nextLine(*staying), Identity);
-        // The leaver's other two readings were never taken.
-        QCOMPARE(
-            nextLine(*staying),
-            QByteArray("+1.00000000000000E+003,+1.00000000000000E+003,+1.00000000000000E+003"));
-        QCOMPARE(m_counter.asked.size(), 4);
+        leaving->abort();
+        // The leaver's other two readings are never taken.
+        QCOMPARE(nextLine(*staying), QByteArray("+1.00000000000000E+003"));
+        QCOMPARE(m_counter.asked.size(), 2);
         QCOMPARE(m_counter.mostAtOnce, 1);
     }
 
-    // One more client than the limit is closed at once; a place that frees up is taken again.
+    // Line ends and forms as clients send them; a client that half-closes, its last line
+    // without a newline, gets every reply before the close.
+    void halfClosedClient()
+    {
+        start();
+        auto socket = client();
+        QVERIFY(socket->waitForConnected(Patience));
+        socket->write("*idn?\r\nInp:Lev 2;:SYSTEM:ERROR?\r\ninput1:level?");
+        QVERIFY(socket->waitForBytesWritten(Patience));
+        QCOMPARE(::shutdown(int(socket->socketDescriptor()), SHUT_WR), 0);
+        QCOMPARE(nextLine(*socket), Identity);
+        QCOMPARE(nextLine(*socket), NoError.toLatin1());
+        QCOMPARE(nextLine(*socket), QByteArray("+2"));
+        QSignalSpy closed(socket.get(), &QTcpSocket::disconnected);
+        QVERIFY(socket->state() == QAbstractSocket::UnconnectedState || closed.wait(Patience));
+        QVERIFY(clientsBecome(0));
+    }
+
+    // One more client than the limit is told why and closed; a place that frees up is
+    // taken again.
     void tooManyClients()
     {
         start({.maxClients = 2});
@@ -340,13 +444,34 @@ private slots:
         auto second = client();
         QVERIFY(clientsBecome(2));
         auto third = client();
+        QCOMPARE(nextLine(*third),
+                 QByteArray("+310,\"Too many clients;2 connected, the most --max-clients "
+                            "allows\""));
         QSignalSpy refused(third.get(), &QTcpSocket::disconnected);
-        QVERIFY(refused.wait(Patience));
+        QVERIFY(third->state() == QAbstractSocket::UnconnectedState || refused.wait(Patience));
         QCOMPARE(ask(*second, "*IDN?"), Identity);
         first->disconnectFromHost();
         QVERIFY(clientsBecome(1));
         auto fourth = client();
         QCOMPARE(ask(*fourth, "*IDN?"), Identity);
+    }
+
+    // Shutting down ends the measurement under way; its query is answered before the close.
+    void shutDownAnswersWaitingQueries()
+    {
+        start();
+        m_counter.script = {7};
+        m_counter.held = true;
+        m_counter.passes = 1;
+        QSignalSpy started(&m_counter, &FakeCounter::started);
+        QSignalSpy finished(m_server.get(), &Server::finished);
+        auto socket = client();
+        socket->write("SAMP:COUN 2;:READ?\n");
+        QVERIFY(QTest::qWaitFor([&] { return started.count() == 2; }, Patience));
+        m_server->shutDown();
+        QCOMPARE(nextLine(*socket), QByteArray("+7.00000000000000E+000"));
+        QVERIFY(finished.count() == 1 || finished.wait(Patience));
+        QCOMPARE(m_server->clientCount(), 0);
     }
 
     // An idle client connected after the waiting one: once it is cut, the waiting one has

@@ -1,9 +1,12 @@
+#include "remote/Commands.h"
 #include "remote/Engine.h"
 #include "remote/ScpiErrors.h"
 #include "remote/ScpiFormat.h"
 #include "remote/ScpiParser.h"
 #include "remote/Server.h"
 
+#include <QFile>
+#include <QRegularExpression>
 #include <QTest>
 
 #include <limits>
@@ -107,6 +110,35 @@ private slots:
         queue.push(ErrorCode::NoReply, u"port \"ttyS1\"\r\ngone"_qs);
         QCOMPARE(formatError(queue.pop()),
                  u"+301,\"No reply from the counter;port \"\"ttyS1\"\"  gone\""_qs);
+    }
+
+    // The README's table of commands names every form of the command set, and no other.
+    void readmeListsTheCommands()
+    {
+        QFile readme(QStringLiteral(PELMIX_README));
+        QVERIFY(readme.open(QIODevice::ReadOnly));
+        const QString text = QString::fromUtf8(readme.readAll());
+        const qsizetype start = text.indexOf(u"### serve");
+        const QString section = text.mid(start, text.indexOf(u"\n## ", start) - start);
+        static const QRegularExpression row(u"^\\| (`.*?) \\|"_qs,
+                                            QRegularExpression::MultilineOption);
+        static const QRegularExpression form(u"`([^` ]+)[^`]*`"_qs);
+        QStringList listed;
+        for (const auto &cell : row.globalMatch(section)) {
+            for (const auto &named : form.globalMatch(cell.captured(1)))
+                listed << named.captured(1);
+        }
+        const QStringList forms = commandForms();
+        QStringList wrong;
+        for (const QString &name : forms) {
+            if (listed.count(name) != 1)
+                wrong << u"listed %1 times: "_qs.arg(listed.count(name)) + name;
+        }
+        for (const QString &name : listed) {
+            if (!forms.contains(name))
+                wrong << u"no such command: "_qs + name;
+        }
+        QVERIFY2(wrong.isEmpty(), qPrintable(wrong.join(u"; ")));
     }
 
     void parseEndpoint_data()
