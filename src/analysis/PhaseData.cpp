@@ -51,6 +51,22 @@ std::vector<double> levelled(std::span<const double> x)
 
 } // namespace
 
+std::optional<Measured> measuredOf(Mode mode)
+{
+    switch (mode) {
+    case Mode::Frequency:
+        return Measured::Frequency;
+    case Mode::Period:
+        return Measured::Period;
+    case Mode::Interval:
+        return Measured::Phase;
+    case Mode::Calibration:
+    case Mode::Count:
+        break;
+    }
+    return std::nullopt;
+}
+
 std::vector<double> fractionalFrequency(Measured measured, std::span<const double> values,
                                         double nominal)
 {

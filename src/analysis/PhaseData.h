@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Reading.h"
+
 #include <limits>
 #include <optional>
 #include <span>
@@ -30,6 +32,10 @@ struct PhaseData
     double nominal = std::numeric_limits<double>::quiet_NaN();
     bool nominalTyped = false;
 };
+
+// What readings of a mode are to the stability analysis: frequency and period as they
+// are, a time interval phase; counts and calibration none.
+std::optional<Measured> measuredOf(Mode mode);
 
 // `nominal`, in the unit of the values, is used where given and not 0; otherwise the mean
 // of the values (for a period series, the mean frequency) is. Fewer than two values give

@@ -89,18 +89,7 @@ std::optional<analysis::Measured> measuredOf(const LoadedValues &loaded,
 {
     if (loaded.plainNumbers || !loaded.setup)
         return data.value_or(analysis::Measured::Frequency);
-    switch (loaded.setup->mode) {
-    case analysis::Mode::Frequency:
-        return analysis::Measured::Frequency;
-    case analysis::Mode::Period:
-        return analysis::Measured::Period;
-    case analysis::Mode::Interval:
-        return analysis::Measured::Phase;
-    case analysis::Mode::Calibration:
-    case analysis::Mode::Count:
-        break;
-    }
-    return std::nullopt;
+    return analysis::measuredOf(loaded.setup->mode);
 }
 
 } // namespace

@@ -3,20 +3,25 @@
 
 #include "../common/UiRig.h"
 
-#include "analysis/Allan.h"
 #include "analysis/Csv.h"
+#include "analysis/NoiseType.h"
 #include "analysis/ReadingStore.h"
+#include "analysis/Stability.h"
 #include "device/Shutdown.h"
-#include "ui/analysis/AllanView.h"
 #include "ui/analysis/AnalysisMenu.h"
 #include "ui/analysis/AnalysisWindow.h"
 #include "ui/analysis/HistogramChart.h"
+#include "ui/analysis/StabilityChart.h"
+#include "ui/analysis/StabilityView.h"
 #include "ui/analysis/StatisticsView.h"
 #include "ui/analysis/TrendChart.h"
 
+#include <QApplication>
 #include <QChartView>
+#include <QClipboard>
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QLineSeries>
 #include <QProcess>
 #include <QPushButton>
@@ -36,6 +41,7 @@ using pelmix::test::UiRig;
 using Row = ui::StatisticsView::Row;
 
 Q_DECLARE_METATYPE(pelmix::analysis::Setup)
+Q_DECLARE_METATYPE(pelmix::analysis::Measured)
 
 namespace {
 
@@ -287,23 +293,28 @@ private slots:
         QCOMPARE(trend.visibleRange().right, 100.0);
     }
 
-    void allanDeviations_data()
+    void stability_data()
     {
         QTest::addColumn<Setup>("setup");
+        QTest::addColumn<pelmix::analysis::Measured>("measured");
         QTest::addColumn<int>("rows");
 
-        QTest::newRow("frequency") << Second << 5;
-        QTest::newRow("period") << Setup{Mode::Period, 2} << 5;
-        QTest::newRow("time interval: none") << Setup{Mode::Interval} << 0;
+        QTest::newRow("frequency") << Second << analysis::Measured::Frequency << 10;
+        QTest::newRow("period") << Setup{Mode::Period, 2} << analysis::Measured::Period << 10;
+        QTest::newRow("time interval: phase")
+            << Setup{Mode::Interval} << analysis::Measured::Phase << 10;
+        QTest::newRow("count: none") << Setup{Mode::Count} << analysis::Measured::Phase << 0;
     }
-    // 70 readings, their spacing mostly 2 s with a few longer pauses and one gap: factors 1
-    // to 16, a quarter of the 69 values, tau from the median spacing.
-    void allanDeviations()
+    // 70 readings, their spacing mostly 2 s with a few longer pauses and one gap: OADEV and
+    // MDEV at factors 1 to 16, a quarter of the 69 values, tau from the median spacing; the
+    // same figures as the command line's analysis of the same values.
+    void stability()
     {
         QFETCH(Setup, setup);
+        QFETCH(pelmix::analysis::Measured, measured);
         QFETCH(int, rows);
         WindowRig rig;
-        rig.showTab(&rig.window.allan());
+        rig.showTab(&rig.window.stability());
         double at = 0;
         for (int i = 0; i < 70; ++i) {
             const double value = 1e-3 * (1 + (i * 7919 % 13) + (i % 5 == 0 ? 3 : 0));
@@ -313,23 +324,54 @@ private slots:
         }
         rig.window.refresh();
         const std::vector<double> values = rig.store.series(0).values();
-        ui::AllanView &allan = rig.window.allan();
-        QTRY_VERIFY(allan.isIdle());
-        QTableWidget *table = allan.table();
+        ui::StabilityView &view = rig.window.stability();
+        QTRY_VERIFY(view.isIdle());
+        QTableWidget *table = view.table();
         QCOMPARE(table->rowCount(), rows);
-        const std::vector<qint64> factors{1, 2, 4, 8, 16};
-        const auto expected = analysis::allanDeviations(values, 2.0, factors);
-        const QLatin1String unit = analysis::unit(setup.mode);
-        for (int row = 0; row < rows; ++row) {
-            const analysis::AllanPoint &p = expected[std::size_t(row)];
-            QCOMPARE(table->item(row, 0)->text(), QString::number(factors[std::size_t(row)]));
-            QCOMPARE(table->item(row, 1)->text(),
-                     ui::formatSignificant(2.0 * double(p.m), QLatin1String("s"), 4));
-            QCOMPARE(table->item(row, 5)->text(), ui::formatSignificant(p.mdev, unit));
+        if (!rows) {
+            QVERIFY(view.note().contains(u"no frequency stability"_qs));
+            return;
         }
-        QVERIFY(allan.note().contains(rows ? u"2.000 s"_qs : u"frequency and period"_qs));
-        // A point and an error bar each for both deviations.
-        QVERIFY(allan.chartView()->chart()->series().size() >= 2 + 2 * rows);
+        const std::vector<qint64> factors{1, 2, 4, 8, 16};
+        const analysis::Deviation kinds[] = {analysis::Deviation::Oadev, analysis::Deviation::Mdev};
+        const auto expected =
+            analysis::stability(analysis::phaseData(measured, values, 2.0), kinds, factors);
+        int row = 0;
+        for (const analysis::StabilityCurve &curve : expected) {
+            for (const analysis::StabilityPoint &p : curve.points) {
+                QCOMPARE(table->item(row, 0)->text(),
+                         QString(analysis::deviationLabel(curve.kind)));
+                QCOMPARE(table->item(row, 1)->text(), QString::number(p.m));
+                QCOMPARE(table->item(row, 4)->text(),
+                         p.alpha ? QString(analysis::noiseAbbreviation(*p.alpha)) : u"\u2013"_qs);
+                QCOMPARE(table->item(row, 5)->text(), QString::number(p.value, 'e', 3));
+                QCOMPARE(table->item(row, 7)->text(), QString::number(p.high, 'e', 3));
+                ++row;
+            }
+        }
+        QVERIFY(view.note().contains(u"2.000 s"_qs));
+        QVERIFY(!view.chart().noiseLabels().isEmpty());
+
+        // Ctrl+C gives what a spreadsheet takes: the header and the selected row.
+        table->setFocus();
+        table->selectRow(1);
+        QTest::keySequence(table, QKeySequence::Copy);
+        const QStringList copied = QApplication::clipboard()->text().split(u'\n');
+        QCOMPARE(copied.value(0), u"Deviation\tm\t\u03c4\tTerms\tNoise\tValue\tLow\tHigh"_qs);
+        QVERIFY2(copied.value(1).startsWith(u"OADEV\t2\t"_qs), qPrintable(copied.value(1)));
+
+        // A typed nominal replaces the mean; the table's values follow it.
+        if (measured == analysis::Measured::Frequency) {
+            auto *nominal = rig.find<QLineEdit>("txtNominal");
+            nominal->setText(u"5 mHz"_qs);
+            QMetaObject::invokeMethod(nominal, &QLineEdit::editingFinished);
+            QTRY_VERIFY(view.isIdle());
+            QTRY_VERIFY(rig.find<QLabel>("lblNominal")->text().contains(u"nominal 5"_qs));
+            const auto typed = analysis::stability(analysis::phaseData(measured, values, 2.0, 5e-3),
+                                                   kinds, factors);
+            QCOMPARE(table->item(0, 5)->text(),
+                     QString::number(typed.front().points.front().value, 'e', 3));
+        }
     }
 
     // An earlier series stays picked while the latest grows or a new one starts.
@@ -406,7 +448,7 @@ private slots:
         QCOMPARE(rows[2].setup, Second);
     }
 
-    // Through the window as the trend shows, then as the Allan deviations do: every control
+    // Through the window as the trend shows, then as the stability does: every control
     // is reached.
     void everyControlByKeyboard()
     {
@@ -424,11 +466,12 @@ private slots:
             return reached;
         };
         QSet<QWidget *> reached = tabThrough();
-        rig.showTab(&rig.window.allan());
+        rig.showTab(&rig.window.stability());
         reached += tabThrough();
-        for (const char *name : {"cboSeries", "cmdClear", "tblStatistics", "txtUpper", "txtLower",
-                                 "chtTrend", "chtAllan", "tblAllan", "lblAllanNote", "cmdAutoscale",
-                                 "cmdSaveReadings", "cmdSaveChart", "cmdClose"})
+        for (const char *name :
+             {"cboSeries", "cmdClear", "tblStatistics", "txtUpper", "txtLower", "chtTrend",
+              "chtStability", "tblStability", "lblStabilityNote", "txtNominal", "chkOADEV",
+              "cmdSaveTable", "cmdAutoscale", "cmdSaveReadings", "cmdSaveChart", "cmdClose"})
             QVERIFY2(reached.contains(rig.find(name)), name);
         QVERIFY(reached.contains(rig.find<QTabWidget>("tabCharts")->tabBar()));
     }

@@ -1,0 +1,208 @@
+#include "StabilityChart.h"
+
+#include "ChartParts.h"
+
+#include "analysis/NoiseType.h"
+
+#include <QChart>
+#include <QChartView>
+#include <QGraphicsSimpleTextItem>
+#include <QLegend>
+#include <QLegendMarker>
+#include <QLineSeries>
+#include <QLogValueAxis>
+
+#include <cmath>
+
+namespace pelmix::ui {
+
+namespace {
+
+// The half-width of a bar's caps on the logarithmic tau axis.
+constexpr double CapRatio = 1.06;
+
+QColor colourOf(analysis::Deviation kind)
+{
+    switch (kind) {
+    case analysis::Deviation::Adev:
+        return {0x2a, 0x8a, 0x3a};
+    case analysis::Deviation::Oadev:
+        return {0x1f, 0x5f, 0xa8};
+    case analysis::Deviation::Mdev:
+        return {0xd0, 0x70, 0x10};
+    case analysis::Deviation::Tdev:
+        return {0x80, 0x30, 0xa0};
+    case analysis::Deviation::Hdev:
+        return {0xa0, 0x20, 0x30};
+    case analysis::Deviation::Ohdev:
+        return {0x10, 0x90, 0x90};
+    case analysis::Deviation::Totdev:
+        return {0x60, 0x60, 0x60};
+    }
+    return Qt::black;
+}
+
+bool plotted(const analysis::StabilityPoint &p)
+{
+    return p.value > 0 && std::isfinite(p.value);
+}
+
+} // namespace
+
+StabilityChart::StabilityChart(QChartView &view)
+    : QObject(&view)
+    , m_view(view)
+{
+    QChart *chart = newChart(view);
+    chart->legend()->show();
+    chart->legend()->setAlignment(Qt::AlignTop);
+    m_tauAxis = new QLogValueAxis(chart);
+    m_tauAxis->setTitleText(tr("Averaging time \u03c4 (s)"));
+    m_fractionAxis = new QLogValueAxis(chart);
+    m_fractionAxis->setTitleText(tr("Fractional deviation"));
+    m_timeAxis = new QLogValueAxis(chart);
+    m_timeAxis->setTitleText(tr("TDEV (s)"));
+    for (QLogValueAxis *axis : {m_tauAxis, m_fractionAxis, m_timeAxis}) {
+        axis->setLabelFormat(QStringLiteral("%.0e"));
+        axis->setMinorTickCount(8);
+    }
+    m_tauAxis->setLabelFormat(QStringLiteral("%g"));
+    chart->addAxis(m_tauAxis, Qt::AlignBottom);
+    chart->addAxis(m_fractionAxis, Qt::AlignLeft);
+    chart->addAxis(m_timeAxis, Qt::AlignRight);
+    showChart(view, chart);
+    connect(chart, &QChart::plotAreaChanged, this, [this] { placeLabels(); });
+}
+
+QLineSeries *StabilityChart::line(std::size_t index)
+{
+    while (m_lines.size() <= index) {
+        auto *series = new QLineSeries(m_view.chart());
+        series->setPointsVisible(true);
+        series->setMarkerSize(6);
+        m_view.chart()->addSeries(series);
+        m_lines.push_back(series);
+    }
+    return m_lines[index];
+}
+
+QLineSeries *StabilityChart::bar(std::size_t index)
+{
+    while (m_bars.size() <= index) {
+        auto *series = new QLineSeries(m_view.chart());
+        m_view.chart()->addSeries(series);
+        series->attachAxis(m_tauAxis);
+        series->attachAxis(m_fractionAxis);
+        for (QLegendMarker *marker : m_view.chart()->legend()->markers(series))
+            marker->setVisible(false);
+        m_bars.push_back(series);
+    }
+    return m_bars[index];
+}
+
+void StabilityChart::draw(std::span<const analysis::StabilityCurve> curves)
+{
+    QChart *chart = m_view.chart();
+    for (const Label &label : m_labels)
+        delete label.item;
+    m_labels.clear();
+    double tauLow = INFINITY, tauHigh = 0;
+    double fractionLow = INFINITY, fractionHigh = 0, timeLow = INFINITY, timeHigh = 0;
+    bool anyTime = false;
+    std::size_t bars = 0;
+    std::size_t index = 0;
+    for (const analysis::StabilityCurve &curve : curves) {
+        const bool time = analysis::isTimeDeviation(curve.kind);
+        QLogValueAxis *axis = time ? m_timeAxis : m_fractionAxis;
+        double &low = time ? timeLow : fractionLow;
+        double &high = time ? timeHigh : fractionHigh;
+        anyTime = anyTime || time;
+        QLineSeries *series = line(index++);
+        for (QAbstractAxis *attached : series->attachedAxes())
+            series->detachAxis(attached);
+        series->attachAxis(m_tauAxis);
+        series->attachAxis(axis);
+        series->setName(QString(analysis::deviationLabel(curve.kind)));
+        series->setPen(QPen(colourOf(curve.kind), 1.5));
+        series->setVisible(true);
+        QList<QPointF> points;
+        for (const analysis::StabilityPoint &p : curve.points) {
+            if (!plotted(p))
+                continue;
+            points.append({p.tau, p.value});
+            tauLow = std::min(tauLow, p.tau);
+            tauHigh = std::max(tauHigh, p.tau);
+            const double bottom = std::isfinite(p.low) ? p.low : p.value;
+            const double top = std::isfinite(p.high) ? p.high : p.value;
+            low = std::min(low, bottom);
+            high = std::max(high, top);
+            if (std::isfinite(p.low) && std::isfinite(p.high)) {
+                // An I-beam in one line: the bottom cap, up the middle, the top cap.
+                QLineSeries *beam = bar(bars++);
+                for (QAbstractAxis *attached : beam->attachedAxes())
+                    beam->detachAxis(attached);
+                beam->attachAxis(m_tauAxis);
+                beam->attachAxis(axis);
+                beam->setPen(QPen(colourOf(curve.kind), 1));
+                const double left = p.tau / CapRatio, right = p.tau * CapRatio;
+                beam->replace({{left, bottom},
+                               {right, bottom},
+                               {p.tau, bottom},
+                               {p.tau, top},
+                               {left, top},
+                               {right, top}});
+            }
+            if (p.alpha) {
+                auto *text = new QGraphicsSimpleTextItem(
+                    QString(analysis::noiseAbbreviation(*p.alpha)), chart);
+                text->setBrush(colourOf(curve.kind));
+                QFont font = m_view.font();
+                font.setPointSizeF(font.pointSizeF() * 0.8);
+                text->setFont(font);
+                m_labels.push_back({text, QPointF(p.tau, p.value), series});
+            }
+        }
+        series->replace(points);
+    }
+    for (; index < m_lines.size(); ++index) {
+        m_lines[index]->clear();
+        m_lines[index]->setVisible(false);
+    }
+    for (; bars < m_bars.size(); ++bars)
+        m_bars[bars]->clear();
+    for (QLegendMarker *marker : chart->legend()->markers()) {
+        const auto *series = qobject_cast<const QLineSeries *>(marker->series());
+        marker->setVisible(series && series->isVisible() &&
+                           std::find(m_lines.begin(), m_lines.end(), series) != m_lines.end());
+    }
+    if (tauHigh > 0) {
+        setDecadeRange(*m_tauAxis, tauLow, tauHigh * CapRatio * CapRatio);
+    } else {
+        setDecadeRange(*m_tauAxis, 1, 10);
+    }
+    setDecadeRange(*m_fractionAxis, fractionHigh > 0 ? fractionLow : 1e-12,
+                   fractionHigh > 0 ? fractionHigh : 1e-9);
+    setDecadeRange(*m_timeAxis, timeHigh > 0 ? timeLow : 1e-12, timeHigh > 0 ? timeHigh : 1e-9);
+    m_timeAxis->setVisible(anyTime);
+    placeLabels();
+}
+
+QStringList StabilityChart::noiseLabels() const
+{
+    QStringList texts;
+    for (const Label &label : m_labels)
+        texts << label.item->text();
+    return texts;
+}
+
+void StabilityChart::placeLabels()
+{
+    QChart *chart = m_view.chart();
+    for (const Label &label : m_labels) {
+        const QPointF at = chart->mapToPosition(label.at, label.series);
+        label.item->setPos(at + QPointF(4, -label.item->boundingRect().height() - 1));
+        label.item->setVisible(chart->plotArea().contains(at));
+    }
+}
+
+} // namespace pelmix::ui

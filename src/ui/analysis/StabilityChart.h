@@ -1,0 +1,51 @@
+#pragma once
+
+#include "analysis/Stability.h"
+
+#include <QObject>
+#include <QPointF>
+
+#include <span>
+#include <vector>
+
+class QChartView;
+class QGraphicsSimpleTextItem;
+class QLineSeries;
+class QLogValueAxis;
+
+namespace pelmix::ui {
+
+// The stability plot: each deviation against tau on log-log axes, its confidence
+// intervals as bars and the noise type beside each point. Fractional deviations share the
+// left axis; TDEV, a time, has the right one.
+class StabilityChart : public QObject
+{
+    Q_OBJECT
+public:
+    explicit StabilityChart(QChartView &view);
+
+    void draw(std::span<const analysis::StabilityCurve> curves);
+    // The noise labels drawn, in the order of the points: "WFM", ...
+    QStringList noiseLabels() const;
+
+private:
+    QLineSeries *line(std::size_t index);
+    QLineSeries *bar(std::size_t index);
+    void placeLabels();
+
+    QChartView &m_view;
+    QLogValueAxis *m_tauAxis = nullptr;
+    QLogValueAxis *m_fractionAxis = nullptr;
+    QLogValueAxis *m_timeAxis = nullptr;
+    std::vector<QLineSeries *> m_lines;
+    std::vector<QLineSeries *> m_bars;
+    struct Label
+    {
+        QGraphicsSimpleTextItem *item;
+        QPointF at;
+        QLineSeries *series;
+    };
+    std::vector<Label> m_labels;
+};
+
+} // namespace pelmix::ui
