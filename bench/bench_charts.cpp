@@ -161,7 +161,8 @@ void allan()
         view.showSeries(nullptr, {});
     }
     std::printf("  from the request (copying the values and times out of the series) to the "
-                "result drawn,\n  %d octave factors; median of %d runs\n",
+                "result drawn,\n  %d table rows (OADEV and MDEV of all seven computed); median of "
+                "%d runs\n",
                 factors, AllanRuns);
     bench::figure("charts.stability", "7 deviations, noise, intervals, 1M, request to drawn",
                   bench::median(runs), "ms", std::nan(""), "", bench::Goal::valueBelow(1000));
