@@ -192,20 +192,21 @@ double equivalentDegreesOfFreedom(Deviation kind, int alpha, qint64 m, qint64 n)
     case Deviation::Totdev:
         break;
     }
-    // SP 1065: b T / tau - c for the FM types, T the length of the record; its simple
-    // overlapping Allan formulas for the PM types.
+    // SP 1065: b T / tau - c for the FM types, T / tau0 taken as the number of phase points
+    // (as Stable32's intervals on the 1000-point set show); its simple overlapping Allan
+    // formulas for the PM types.
     const double nd = double(n);
     const double md = double(m);
     double edf = NaN;
     switch (alpha) {
     case 0:
-        edf = 1.50 * (nd - 1) / md;
+        edf = 1.50 * nd / md;
         break;
     case -1:
-        edf = 1.17 * (nd - 1) / md - 0.22;
+        edf = 1.17 * nd / md - 0.22;
         break;
     case -2:
-        edf = 0.93 * (nd - 1) / md - 0.36;
+        edf = 0.93 * nd / md - 0.36;
         break;
     case 2:
         edf = (nd + 1) * (nd - 2 * md) / (2 * (nd - md));

@@ -67,6 +67,34 @@ std::optional<Measured> measuredOf(Mode mode)
     return std::nullopt;
 }
 
+double fractionalOffset(Measured measured, double mean, double nominal)
+{
+    switch (measured) {
+    case Measured::Frequency:
+        return (mean - nominal) / nominal;
+    case Measured::Period:
+        return (nominal - mean) / mean;
+    case Measured::Phase:
+    case Measured::Fractional:
+        break;
+    }
+    return std::numeric_limits<double>::quiet_NaN();
+}
+
+double fractionalRate(Measured measured, double slope, double mean)
+{
+    switch (measured) {
+    case Measured::Frequency:
+        return slope / mean;
+    case Measured::Period:
+        return -slope / mean;
+    case Measured::Phase:
+    case Measured::Fractional:
+        break;
+    }
+    return std::numeric_limits<double>::quiet_NaN();
+}
+
 std::vector<double> fractionalFrequency(Measured measured, std::span<const double> values,
                                         double nominal)
 {

@@ -37,6 +37,13 @@ struct PhaseData
 // are, a time interval phase; counts and calibration none.
 std::optional<Measured> measuredOf(Mode mode);
 
+// The fractional frequency offset of a mean value from the nominal: (f - f0) / f0 for
+// frequency, (T0 - T) / T for period. NaN for phase and fractional data.
+double fractionalOffset(Measured measured, double mean, double nominal);
+// A slope of the values (their unit per second) as fractional frequency per second, about
+// their mean. NaN for phase and fractional data.
+double fractionalRate(Measured measured, double slope, double mean);
+
 // `nominal`, in the unit of the values, is used where given and not 0; otherwise the mean
 // of the values (for a period series, the mean frequency) is. Fewer than two values give
 // an empty phase.

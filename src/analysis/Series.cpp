@@ -73,8 +73,10 @@ void Series::append(const Reading &reading, const QString &reply)
     c.status[offset] = reading.status;
     ++m_size;
     ++m_statusCounts[std::size_t(reading.status)];
-    if (!reading.isGap())
+    if (!reading.isGap()) {
         m_statistics.add(reading.value);
+        m_trend.add(reading.elapsed, reading.value);
+    }
     m_lastReply = reply;
 }
 

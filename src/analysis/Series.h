@@ -1,5 +1,6 @@
 #pragma once
 
+#include "LinearTrend.h"
 #include "Reading.h"
 #include "Statistics.h"
 
@@ -38,6 +39,8 @@ public:
     qsizetype gapCount() const { return m_size - count(Status::Ok); }
     // Of the values only, gaps left out.
     const RunningStatistics &statistics() const { return m_statistics; }
+    // The values against their elapsed times, gaps left out: the drift.
+    const LinearTrend &trend() const { return m_trend; }
     // The reply of the last reading as received: empty after a time-out.
     const QString &lastReply() const { return m_lastReply; }
 
@@ -88,6 +91,7 @@ private:
     qsizetype m_size = 0;
     std::array<qsizetype, 4> m_statusCounts{};
     RunningStatistics m_statistics;
+    LinearTrend m_trend;
     QString m_lastReply;
 };
 

@@ -203,9 +203,10 @@ private slots:
         rig.add(Second, {12000, Gap, 12010, 12050, Gap, 11990, 12000});
         rig.add(Second, {Gap}, 7, Status::Overflow);
         rig.add(Second, {Gap}, 8, Status::Unreadable);
-        // The mean and the deviation have a digit more than the readings of a 1 s gate.
+        // The mean and the deviation have a digit more than the readings of a 1 s gate; with
+        // no nominal typed, no offset; the drift as a fraction of the mean, per day.
         const QString values = u"5 | 12.0100 kHz | 23.5 Hz | 11.990 kHz | 12.050 kHz | 60 Hz | "
-                               "12.000 kHz | 2 | 1 | 1 | "_qs;
+                               "12.000 kHz | \u2013 | -12.62 \u00b1 40 | 2 | 1 | 1 | "_qs;
         QCOMPARE(rig.stats(), values + u"\u2013"_qs);
         // Gaps have no place on the line.
         QCOMPARE(rig.window.trend().line()->count(), 5);
@@ -374,6 +375,31 @@ private slots:
         }
     }
 
+    // 10 MHz drifting by 1e-12 per second about 3e-9 above the nominal typed: the offset in
+    // ppb, the drift per day with its error; a flat 81 us keeps its prefix in the spreads.
+    void offsetAndDrift()
+    {
+        WindowRig rig;
+        std::vector<double> values;
+        for (int t = 0; t < 100; ++t)
+            values.push_back(1e7 + 0.03 + 1e-5 * (t - 49.5));
+        rig.add(Second, values);
+        QCOMPARE(rig.stat(Row::Offset), u"\u2013"_qs);
+        QVERIFY2(rig.stat(Row::Drift).startsWith(u"86.4 \u00b1 "_qs),
+                 qPrintable(rig.stat(Row::Drift)));
+        QVERIFY(rig.stat(Row::Drift).endsWith(u" ppb"_qs));
+        rig.showTab(&rig.window.stability());
+        auto *nominal = rig.find<QLineEdit>("txtNominal");
+        nominal->setText(u"10 MHz"_qs);
+        QMetaObject::invokeMethod(nominal, &QLineEdit::editingFinished);
+        QCOMPARE(rig.stat(Row::Offset), u"3 ppb"_qs);
+
+        rig.add(Setup{Mode::Interval}, {81e-6, 81e-6, 81e-6});
+        QCOMPARE(rig.stat(Row::StandardDeviation), u"0.00 \u00b5s"_qs);
+        QCOMPARE(rig.stat(Row::PeakToPeak), u"0.0 \u00b5s"_qs);
+        QCOMPARE(rig.stat(Row::Drift), u"\u2013"_qs);
+    }
+
     // An earlier series stays picked while the latest grows or a new one starts.
     void pickingAndClearingSeries()
     {
@@ -398,7 +424,8 @@ private slots:
         QCOMPARE(rig.window.trend().line()->count(), 0);
         rig.add(Second, {7});
         QCOMPARE(rig.stats(),
-                 u"1 | 7.0 Hz | \u2013 | 7 Hz | 7 Hz | 0 Hz | 7 Hz | 0 | 0 | 0 | \u2013"_qs);
+                 u"1 | 7.0 Hz | \u2013 | 7 Hz | 7 Hz | 0 Hz | 7 Hz | \u2013 | \u2013 | 0 | 0 | 0 | "
+                 u"\u2013"_qs);
     }
 
     void saving_data()

@@ -111,6 +111,9 @@ void AnalysisWindow::build()
     leftLayout->setContentsMargins(0, 0, 0, 0);
     leftLayout->addWidget(m_statistics);
     leftLayout->addWidget(limitsBox);
+    m_saveStatistics = button(this, tr("Save Stat&istics\u2026"), "cmdSaveStatistics",
+                              tr("Save the statistics as CSV"));
+    leftLayout->addWidget(m_saveStatistics, 0, Qt::AlignLeft);
     leftLayout->addStretch(1);
 
     m_tabs = new QTabWidget(this);
@@ -163,7 +166,10 @@ void AnalysisWindow::build()
     connect(m_saveReadings, &QPushButton::clicked, this, &AnalysisWindow::chooseReadingsFile);
     connect(m_saveChart, &QPushButton::clicked, this, &AnalysisWindow::chooseChartFile);
     connect(m_stability, &StabilityView::saveTableRequested, this,
-            &AnalysisWindow::chooseTableFile);
+            [this] { chooseTableFile(*m_stability->table(), tr("Save Table")); });
+    connect(m_saveStatistics, &QPushButton::clicked, this,
+            [this] { chooseTableFile(*m_statistics, tr("Save Statistics")); });
+    connect(m_stability, &StabilityView::nominalChanged, this, &AnalysisWindow::refresh);
     connect(m_close, &QPushButton::clicked, this, &QWidget::close);
 }
 
@@ -203,9 +209,11 @@ void AnalysisWindow::refresh()
         m_trend->refresh();
     }
     countFailures();
-    m_statistics->showSeries(series, m_limits.any() ? std::optional(m_failures) : std::nullopt);
     m_histogram->showSeries(series, key);
     m_stability->showSeries(series, key);
+    // After the stability view, which holds the nominal typed for this series.
+    m_statistics->showSeries(series, m_limits.any() ? std::optional(m_failures) : std::nullopt,
+                             m_stability->nominal());
     m_clear->setEnabled(!m_store.isEmpty());
     m_saveReadings->setEnabled(series && !series->isEmpty());
 }
@@ -317,17 +325,17 @@ void AnalysisWindow::chooseChartFile()
                [this](const QString &path) { saveChart(path); });
 }
 
-void AnalysisWindow::chooseTableFile()
+void AnalysisWindow::chooseTableFile(const QTableWidget &table, const QString &title)
 {
     chooseFile(this,
-               {tr("Save Table"),
+               {title,
                 QStringLiteral("SaveTable"),
                 {tr("CSV Files (*.csv)"), tr("All Files (*.*)")},
                 m_folder,
                 true},
-               [this](const QString &path) {
+               [this, &table](const QString &path) {
                    m_folder = QFileInfo(path).absolutePath();
-                   finishSave(path, saveTableCsv(*m_stability->table(), path));
+                   finishSave(path, saveTableCsv(table, path));
                });
 }
 

@@ -14,6 +14,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTabWidget;
+class QTableWidget;
 
 namespace pelmix::analysis {
 class ReadingStore;
@@ -86,7 +87,7 @@ private:
     QGraphicsView *currentChart() const;
     void chooseReadingsFile();
     void chooseChartFile();
-    void chooseTableFile();
+    void chooseTableFile(const QTableWidget &table, const QString &title);
     void finishSave(const QString &path, const std::optional<QString> &failure);
 
     analysis::ReadingStore &m_store;
@@ -111,6 +112,7 @@ private:
     TrendChart *m_trend = nullptr;
     HistogramChart *m_histogram = nullptr;
     StabilityView *m_stability = nullptr;
+    QPushButton *m_saveStatistics = nullptr;
     QPushButton *m_autoscale = nullptr;
     QLabel *m_status = nullptr;
     QPushButton *m_saveReadings = nullptr;
