@@ -10,6 +10,7 @@
 #include "device/Shutdown.h"
 #include "ui/analysis/AnalysisMenu.h"
 #include "ui/analysis/AnalysisWindow.h"
+#include "ui/analysis/BesidePanel.h"
 #include "ui/analysis/HistogramChart.h"
 #include "ui/analysis/StabilityChart.h"
 #include "ui/analysis/StabilityView.h"
@@ -122,6 +123,8 @@ private slots:
         show->trigger();
         ui::AnalysisWindow *window = rig.window->analysis().window();
         QVERIFY(window && window->isVisible());
+        // Beside the panel where there is room, and wholly on the screen.
+        QVERIFY(window->screen()->availableGeometry().contains(window->frameGeometry()));
         window->close();
         show->trigger();
         QCOMPARE(rig.window->analysis().window(), window);
@@ -398,6 +401,35 @@ private slots:
         QCOMPARE(rig.stat(Row::StandardDeviation), u"0.00 \u00b5s"_qs);
         QCOMPARE(rig.stat(Row::PeakToPeak), u"0.0 \u00b5s"_qs);
         QCOMPARE(rig.stat(Row::Drift), u"\u2013"_qs);
+    }
+
+    // The window opens beside the front panel, wholly on the panel's screen.
+    void besidePanel_data()
+    {
+        QTest::addColumn<QRect>("panel");
+        QTest::addColumn<QRect>("screen");
+        QTest::addColumn<QRect>("placed");
+
+        const QRect wide(0, 0, 1920, 1080);
+        QTest::newRow("right of it") << QRect(0, 0, 600, 500) << wide << QRect(608, 0, 1040, 680);
+        QTest::newRow("left of it")
+            << QRect(1300, 100, 600, 500) << wide << QRect(252, 100, 1040, 680);
+        // The panel ends at 600 on a 1280 x 1000 screen: narrower, never over the panel.
+        QTest::newRow("narrowed") << QRect(0, 0, 600, 500) << QRect(0, 0, 1280, 1000)
+                                  << QRect(608, 0, 672, 680);
+        QTest::newRow("low panel: up to keep the bottom on screen")
+            << QRect(0, 600, 600, 300) << QRect(0, 0, 1920, 1000) << QRect(608, 320, 1040, 680);
+        // At scale factor 2 the panel fills most of the screen: the wider side's edge.
+        QTest::newRow("no room: at the screen's edge")
+            << QRect(0, 0, 1200, 700) << QRect(0, 0, 1280, 720) << QRect(240, 0, 1040, 680);
+        QTest::newRow("screen smaller than the window")
+            << QRect(0, 0, 300, 300) << QRect(0, 0, 800, 600) << QRect(308, 0, 492, 600);
+    }
+    void besidePanel()
+    {
+        QFETCH(QRect, panel);
+        QFETCH(QRect, screen);
+        QTEST(ui::besidePanel(panel, {1040, 680}, {480, 360}, screen), "placed");
     }
 
     // An earlier series stays picked while the latest grows or a new one starts.

@@ -1,6 +1,7 @@
 #include "AnalysisMenu.h"
 
 #include "AnalysisWindow.h"
+#include "BesidePanel.h"
 #include "FileChoice.h"
 
 #include "device/Shutdown.h"
@@ -10,6 +11,7 @@
 #include <QFileInfo>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScreen>
 
 namespace pelmix::ui {
 
@@ -64,11 +66,32 @@ void AnalysisMenu::showWindow()
 {
     if (m_shutdown.isTriggered())
         return;
-    if (!m_window)
+    if (!m_window) {
         m_window = std::make_unique<AnalysisWindow>(m_feed.store(), m_shutdown);
+        placeBesidePanel();
+    }
+    // Shown again, it stands where the user left it.
     m_window->show();
     m_window->raise();
     m_window->activateWindow();
+}
+
+void AnalysisMenu::placeBesidePanel()
+{
+    const QScreen *screen = m_owner.screen();
+    if (!screen)
+        return;
+    // The window manager adds the same frame to both windows: the panel's tells how much.
+    const QRect panel = m_owner.frameGeometry();
+    const QMargins frame(
+        m_owner.geometry().left() - panel.left(), m_owner.geometry().top() - panel.top(),
+        panel.right() - m_owner.geometry().right(), panel.bottom() - m_owner.geometry().bottom());
+    const QSize extra(frame.left() + frame.right(), frame.top() + frame.bottom());
+    const QRect placed =
+        besidePanel(panel, m_window->size() + extra, m_window->minimumSizeHint() + extra,
+                    screen->availableGeometry());
+    m_window->resize(placed.size() - extra);
+    m_window->move(placed.topLeft());
 }
 
 void AnalysisMenu::chooseRecording()

@@ -44,6 +44,7 @@ public:
     void shutDown();
 
 private:
+    void placeBesidePanel();
     void chooseRecording();
 
     readings::ReadingFeed &m_feed;

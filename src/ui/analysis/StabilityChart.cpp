@@ -7,8 +7,6 @@
 #include <QChart>
 #include <QChartView>
 #include <QGraphicsSimpleTextItem>
-#include <QLegend>
-#include <QLegendMarker>
 #include <QLineSeries>
 #include <QLogValueAxis>
 
@@ -21,7 +19,14 @@ namespace {
 // The half-width of a bar's caps on the logarithmic tau axis.
 constexpr double CapRatio = 1.06;
 
-QColor colourOf(analysis::Deviation kind)
+bool plotted(const analysis::StabilityPoint &p)
+{
+    return p.value > 0 && std::isfinite(p.value);
+}
+
+} // namespace
+
+QColor StabilityChart::colourOf(analysis::Deviation kind)
 {
     switch (kind) {
     case analysis::Deviation::Adev:
@@ -42,26 +47,18 @@ QColor colourOf(analysis::Deviation kind)
     return Qt::black;
 }
 
-bool plotted(const analysis::StabilityPoint &p)
-{
-    return p.value > 0 && std::isfinite(p.value);
-}
-
-} // namespace
-
 StabilityChart::StabilityChart(QChartView &view)
     : QObject(&view)
     , m_view(view)
 {
     QChart *chart = newChart(view);
-    chart->legend()->show();
-    chart->legend()->setAlignment(Qt::AlignTop);
     m_tauAxis = new QLogValueAxis(chart);
     m_tauAxis->setTitleText(tr("Averaging time \u03c4 (s)"));
     m_fractionAxis = new QLogValueAxis(chart);
-    m_fractionAxis->setTitleText(tr("Fractional deviation"));
+    // Short, so that it fits a small chart: sigma_y(tau), fractional.
+    m_fractionAxis->setTitleText(tr("\u03c3(\u03c4)"));
     m_timeAxis = new QLogValueAxis(chart);
-    m_timeAxis->setTitleText(tr("TDEV (s)"));
+    m_timeAxis->setTitleText(tr("TDEV / s"));
     for (QLogValueAxis *axis : {m_tauAxis, m_fractionAxis, m_timeAxis}) {
         axis->setLabelFormat(QStringLiteral("%.0e"));
         axis->setMinorTickCount(8);
@@ -93,8 +90,6 @@ QLineSeries *StabilityChart::bar(std::size_t index)
         m_view.chart()->addSeries(series);
         series->attachAxis(m_tauAxis);
         series->attachAxis(m_fractionAxis);
-        for (QLegendMarker *marker : m_view.chart()->legend()->markers(series))
-            marker->setVisible(false);
         m_bars.push_back(series);
     }
     return m_bars[index];
@@ -170,11 +165,6 @@ void StabilityChart::draw(std::span<const analysis::StabilityCurve> curves)
     }
     for (; bars < m_bars.size(); ++bars)
         m_bars[bars]->clear();
-    for (QLegendMarker *marker : chart->legend()->markers()) {
-        const auto *series = qobject_cast<const QLineSeries *>(marker->series());
-        marker->setVisible(series && series->isVisible() &&
-                           std::find(m_lines.begin(), m_lines.end(), series) != m_lines.end());
-    }
     if (tauHigh > 0) {
         setDecadeRange(*m_tauAxis, tauLow, tauHigh * CapRatio * CapRatio);
     } else {

@@ -2,6 +2,7 @@
 
 #include "analysis/Stability.h"
 
+#include <QColor>
 #include <QObject>
 #include <QPointF>
 
@@ -17,7 +18,8 @@ namespace pelmix::ui {
 
 // The stability plot: each deviation against tau on log-log axes, its confidence
 // intervals as bars and the noise type beside each point. Fractional deviations share the
-// left axis; TDEV, a time, has the right one.
+// left axis; TDEV, a time, has the right one. No legend: it would take the height a small
+// screen at scale 2 cannot spare.
 class StabilityChart : public QObject
 {
     Q_OBJECT
@@ -25,6 +27,9 @@ public:
     explicit StabilityChart(QChartView &view);
 
     void draw(std::span<const analysis::StabilityCurve> curves);
+    // The colour a deviation is drawn in; the choices above the chart show it, so the
+    // chart needs no legend of its own.
+    static QColor colourOf(analysis::Deviation kind);
     // The noise labels drawn, in the order of the points: "WFM", ...
     QStringList noiseLabels() const;
 

@@ -10,6 +10,7 @@
 
 #include <QChartView>
 #include <QCheckBox>
+#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -65,18 +66,24 @@ StabilityView::StabilityView(QWidget *parent)
 {
     setObjectName(QStringLiteral("pgStability"));
 
-    auto *controls = new QHBoxLayout;
+    // Two rows of choices keep the window narrow enough for a small screen at scale 2.
+    auto *choices = new QGridLayout;
+    choices->setContentsMargins(0, 0, 0, 0);
+    int index = 0;
     for (const analysis::Deviation kind : analysis::AllDeviations) {
         const QString label = QString(analysis::deviationLabel(kind));
         auto *box = new QCheckBox(label, this);
         box->setObjectName(u"chk"_qs + label);
         box->setChecked(kind == analysis::Deviation::Oadev || kind == analysis::Deviation::Mdev);
         box->setAccessibleName(tr("Plot %1").arg(label));
+        QPalette palette = box->palette();
+        palette.setColor(QPalette::WindowText, StabilityChart::colourOf(kind));
+        box->setPalette(palette);
         connect(box, &QCheckBox::toggled, this, [this] { draw(); });
-        controls->addWidget(box);
+        choices->addWidget(box, index / 4, index % 4);
         m_choices.push_back(box);
+        ++index;
     }
-    controls->addStretch(1);
     m_nominal = new QLineEdit(this);
     m_nominal->setObjectName(QStringLiteral("txtNominal"));
     m_nominal->setAccessibleName(tr("Nominal"));
@@ -85,9 +92,14 @@ StabilityView::StabilityView(QWidget *parent)
                              "fractional frequency is taken against; empty for the mean."));
     auto *nominalLabel = new QLabel(tr("&Nominal:"), this);
     nominalLabel->setBuddy(m_nominal);
-    controls->addWidget(nominalLabel);
-    controls->addWidget(m_nominal);
     connect(m_nominal, &QLineEdit::editingFinished, this, [this] { takeNominal(); });
+    auto *nominalRow = new QHBoxLayout;
+    nominalRow->addWidget(nominalLabel);
+    nominalRow->addWidget(m_nominal, 1);
+    auto *controls = new QHBoxLayout;
+    controls->addLayout(choices);
+    controls->addStretch(1);
+    controls->addLayout(nominalRow);
 
     m_view = new QChartView(this);
     m_view->setObjectName(QStringLiteral("chtStability"));
@@ -99,6 +111,8 @@ StabilityView::StabilityView(QWidget *parent)
     m_view->setFocusPolicy(Qt::StrongFocus);
     m_view->setRenderHint(QPainter::Antialiasing);
     m_chart = new StabilityChart(*m_view);
+    // Room for the axes, their titles and a few decades between them at any scale.
+    m_view->setMinimumHeight(12 * fontMetrics().height());
 
     m_against = new QLabel(this);
     m_against->setObjectName(QStringLiteral("lblNominal"));
@@ -267,11 +281,9 @@ void StabilityView::draw()
                 : tr("The readings' times do not advance: there is no averaging time."));
     else
         m_note->setText(
-            tr("\u03c4 is the averaging factor m times \u03c4\u2080 = %1, the median spacing "
-               "of the readings' times (%2 values; gaps are left out, their neighbours "
-               "joined). Bars: %3 % chi-squared confidence intervals for the noise type shown "
-               "beside each point. Time between readings that is not measured is dead time: "
-               "it biases these deviations.")
+            tr("\u03c4 = m \u03c4\u2080 with \u03c4\u2080 = %1, the median spacing of the "
+               "readings (%2 values; gaps left out). Bars: %3 % confidence for the noise type "
+               "beside each point. Dead time between readings biases these deviations.")
                 .arg(formatSignificant(m_shown.tau0, QLatin1String("s"), 4))
                 .arg(m_shown.count)
                 .arg(100 * analysis::DefaultConfidence, 0, 'g', 3));
