@@ -32,6 +32,7 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QToolButton>
+#include <QValueAxis>
 
 using namespace pelmix;
 using analysis::Mode;
@@ -430,6 +431,43 @@ private slots:
         QFETCH(QRect, panel);
         QFETCH(QRect, screen);
         QTEST(ui::besidePanel(panel, {1040, 680}, {480, 360}, screen), "placed");
+    }
+
+    // A flat series at the counter's resolution: its value axes span a few resolution
+    // steps and label at most one digit beyond the resolution, in the trend and the
+    // histogram alike.
+    void axisLabelsFollowResolution_data()
+    {
+        QTest::addColumn<Setup>("setup");
+        QTest::addColumn<double>("value");
+        QTest::addColumn<int>("decimals"); // at most, in the axis' prefix
+        QTest::addColumn<double>("span");  // at most, in the axis' prefix
+
+        QTest::newRow("12 kHz at 1 kHz") << Setup{Mode::Frequency, 0} << 12000.0 << 1 << 5.0;
+        QTest::newRow("81 us at 100 ns") << Setup{Mode::Interval} << 81e-6 << 2 << 0.5;
+    }
+    void axisLabelsFollowResolution()
+    {
+        QFETCH(Setup, setup);
+        QFETCH(double, value);
+        QFETCH(int, decimals);
+        QFETCH(double, span);
+        WindowRig rig;
+        rig.add(setup, {value, value, value});
+        auto check = [&](QChart *chart) {
+            const auto *axis = qobject_cast<QValueAxis *>(chart->axes(Qt::Vertical).value(0));
+            if (chart == rig.window.histogram().chart())
+                axis = qobject_cast<QValueAxis *>(chart->axes(Qt::Horizontal).value(0));
+            QVERIFY(axis);
+            QVERIFY2(axis->labelFormat().mid(2, 1).toInt() <= decimals,
+                     qPrintable(axis->labelFormat()));
+            QVERIFY2(axis->max() - axis->min() <= span,
+                     qPrintable(u"%1 to %2"_qs.arg(axis->min()).arg(axis->max())));
+        };
+        check(rig.window.trend().chart());
+        rig.showTab(&rig.window.histogram());
+        QTRY_VERIFY(rig.window.histogram().isIdle());
+        check(rig.window.histogram().chart());
     }
 
     // An earlier series stays picked while the latest grows or a new one starts.
