@@ -404,6 +404,27 @@ private slots:
         QCOMPARE(rig.stat(Row::Drift), u"\u2013"_qs);
     }
 
+    // Moved by the user and closed, the window opens there again at the next start.
+    void remembersWhereItWasPut()
+    {
+        const QPoint put(40, 30);
+        QVariant stored;
+        {
+            UiRig rig;
+            rig.action("mnuAWindow")->trigger();
+            QWidget *window = rig.window->analysis().window();
+            window->move(put);
+            window->close();
+            stored = test::store().value(u"Analysis/Geometry"_qs);
+        }
+        // The rig starts from empty settings: this one keeps what the last start stored.
+        UiRig rig([&stored](QSettings &settings, UiRig &) {
+            settings.setValue(u"Analysis/Geometry"_qs, stored);
+        });
+        rig.action("mnuAWindow")->trigger();
+        QCOMPARE(rig.window->analysis().window()->pos(), put);
+    }
+
     // The window opens beside the front panel, wholly on the panel's screen.
     void besidePanel_data()
     {

@@ -12,8 +12,21 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
+#include <QSettings>
 
 namespace pelmix::ui {
+
+namespace {
+
+// The analysis window's frame as the user left it, in a group of its own of the settings.
+const QString GeometryKey = QStringLiteral("Analysis/Geometry");
+
+QSettings settings()
+{
+    return QSettings(QStringLiteral("Pelmix"), QStringLiteral("Pelmix"));
+}
+
+} // namespace
 
 AnalysisMenu::AnalysisMenu(QMenuBar &bar, QAction &exitEntry, readings::ReadingFeed &feed,
                            MessageBoxes &messages, device::Shutdown &shutdown, QWidget &owner)
@@ -68,12 +81,23 @@ void AnalysisMenu::showWindow()
         return;
     if (!m_window) {
         m_window = std::make_unique<AnalysisWindow>(m_feed.store(), m_shutdown);
-        placeBesidePanel();
+        // Where the user last left it; the first time, beside the panel.
+        const QByteArray stored = settings().value(GeometryKey).toByteArray();
+        if (stored.isEmpty() || !m_window->restoreGeometry(stored))
+            placeBesidePanel();
+        m_window->installEventFilter(this);
     }
     // Shown again, it stands where the user left it.
     m_window->show();
     m_window->raise();
     m_window->activateWindow();
+}
+
+bool AnalysisMenu::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_window.get() && event->type() == QEvent::Hide)
+        settings().setValue(GeometryKey, m_window->saveGeometry());
+    return QObject::eventFilter(watched, event);
 }
 
 void AnalysisMenu::placeBesidePanel()

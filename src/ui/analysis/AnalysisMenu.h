@@ -43,6 +43,9 @@ public:
     // The program ends: recording stops and the window closes.
     void shutDown();
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     void placeBesidePanel();
     void chooseRecording();
