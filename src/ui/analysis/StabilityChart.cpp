@@ -11,6 +11,7 @@
 #include <QLogValueAxis>
 
 #include <cmath>
+#include <map>
 
 namespace pelmix::ui {
 
@@ -104,6 +105,13 @@ void StabilityChart::draw(std::span<const analysis::StabilityCurve> curves)
     double tauLow = INFINITY, tauHigh = 0;
     double fractionLow = INFINITY, fractionHigh = 0, timeLow = INFINITY, timeHigh = 0;
     bool anyTime = false;
+    struct Top
+    {
+        int alpha = 0;
+        QPointF at;
+        QLineSeries *series = nullptr;
+    };
+    std::map<qint64, Top> tops;
     std::size_t bars = 0;
     std::size_t index = 0;
     for (const analysis::StabilityCurve &curve : curves) {
@@ -147,17 +155,23 @@ void StabilityChart::draw(std::span<const analysis::StabilityCurve> curves)
                                {left, top},
                                {right, top}});
             }
+            // The noise is identified once per factor: one label above its highest point.
             if (p.alpha) {
-                auto *text = new QGraphicsSimpleTextItem(
-                    QString(analysis::noiseAbbreviation(*p.alpha)), chart);
-                text->setBrush(colourOf(curve.kind));
-                QFont font = m_view.font();
-                font.setPointSizeF(font.pointSizeF() * 0.8);
-                text->setFont(font);
-                m_labels.push_back({text, QPointF(p.tau, p.value), series});
+                auto &top = tops[p.m];
+                if (!top.series || p.value > top.at.y())
+                    top = {*p.alpha, QPointF(p.tau, p.value), series};
             }
         }
         series->replace(points);
+    }
+    QFont font = m_view.font();
+    font.setPointSizeF(font.pointSizeF() * 0.85);
+    for (const auto &[m, top] : tops) {
+        auto *text =
+            new QGraphicsSimpleTextItem(QString(analysis::noiseAbbreviation(top.alpha)), chart);
+        text->setFont(font);
+        text->setBrush(QColor(0x40, 0x40, 0x40));
+        m_labels.push_back({text, top.at, top.series});
     }
     for (; index < m_lines.size(); ++index) {
         m_lines[index]->clear();
@@ -190,7 +204,8 @@ void StabilityChart::placeLabels()
     QChart *chart = m_view.chart();
     for (const Label &label : m_labels) {
         const QPointF at = chart->mapToPosition(label.at, label.series);
-        label.item->setPos(at + QPointF(4, -label.item->boundingRect().height() - 1));
+        const QRectF box = label.item->boundingRect();
+        label.item->setPos(at + QPointF(-box.width() / 2, -box.height() - 6));
         label.item->setVisible(chart->plotArea().contains(at));
     }
 }

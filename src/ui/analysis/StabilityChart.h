@@ -17,7 +17,8 @@ class QLogValueAxis;
 namespace pelmix::ui {
 
 // The stability plot: each deviation against tau on log-log axes, its confidence
-// intervals as bars and the noise type beside each point. Fractional deviations share the
+// intervals as bars and the noise type (identified once per factor) above the points of
+// each tau. Fractional deviations share the
 // left axis; TDEV, a time, has the right one. No legend: it would take the height a small
 // screen at scale 2 cannot spare.
 class StabilityChart : public QObject
@@ -30,7 +31,7 @@ public:
     // The colour a deviation is drawn in; the choices above the chart show it, so the
     // chart needs no legend of its own.
     static QColor colourOf(analysis::Deviation kind);
-    // The noise labels drawn, in the order of the points: "WFM", ...
+    // The noise labels drawn, one per factor in ascending order: "WFM", ...
     QStringList noiseLabels() const;
 
 private:

@@ -65,10 +65,15 @@ QString parts(double fraction, double error, const QString &per)
                           : scale == 1e6 ? StatisticsView::tr("ppm ")
                                          : StatisticsView::tr("ppb ")) +
                          per;
-    const QString value = QString::number(fraction * scale, 'g', 4);
-    if (!std::isfinite(error))
-        return (value + u' ' + unit).trimmed();
-    return (value + u" \u00b1 "_qs + QString::number(error * scale, 'g', 2) + u' ' + unit)
+    if (!std::isfinite(error) || !(error > 0))
+        return (QString::number(fraction * scale, 'g', 4) + u' ' + unit).trimmed();
+    // The value to the last digit of its two-digit error, and to four digits at most.
+    const int byError = 1 - int(std::floor(std::log10(error * scale)));
+    const int byValue =
+        fraction != 0 ? 3 - int(std::floor(std::log10(std::fabs(fraction * scale)))) : byError;
+    const int decimals = std::max(0, std::min(byError, byValue));
+    return (QString::number(fraction * scale, 'f', decimals) + u" \u00b1 "_qs +
+            QString::number(error * scale, 'f', decimals) + u' ' + unit)
         .trimmed();
 }
 
