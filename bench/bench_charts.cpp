@@ -160,7 +160,7 @@ void allan()
         factors = view.table()->rowCount();
         view.showSeries(nullptr, {});
     }
-    std::printf("  from the request (copying the values and times out of the series) to the "
+    std::printf("  from the request (a snapshot of the series, copied on the worker) to the "
                 "result drawn,\n  %d table rows (OADEV and MDEV of all seven computed); median of "
                 "%d runs\n",
                 factors, AllanRuns);

@@ -6,9 +6,11 @@
 
 #include <QChart>
 #include <QChartView>
+#include <QGraphicsPathItem>
 #include <QGraphicsSimpleTextItem>
 #include <QLineSeries>
 #include <QLogValueAxis>
+#include <QPainterPath>
 
 #include <cmath>
 #include <map>
@@ -84,16 +86,16 @@ QLineSeries *StabilityChart::line(std::size_t index)
     return m_lines[index];
 }
 
-QLineSeries *StabilityChart::bar(std::size_t index)
+void StabilityChart::attach(QLineSeries &series, QLogValueAxis &valueAxis)
 {
-    while (m_bars.size() <= index) {
-        auto *series = new QLineSeries(m_view.chart());
-        m_view.chart()->addSeries(series);
-        series->attachAxis(m_tauAxis);
-        series->attachAxis(m_fractionAxis);
-        m_bars.push_back(series);
-    }
-    return m_bars[index];
+    // Attaching lays the chart out anew: only when the axis changes.
+    const QList<QAbstractAxis *> attached = series.attachedAxes();
+    if (attached.contains(&valueAxis) && attached.contains(m_tauAxis))
+        return;
+    for (QAbstractAxis *axis : attached)
+        series.detachAxis(axis);
+    series.attachAxis(m_tauAxis);
+    series.attachAxis(&valueAxis);
 }
 
 void StabilityChart::draw(std::span<const analysis::StabilityCurve> curves)
@@ -102,6 +104,9 @@ void StabilityChart::draw(std::span<const analysis::StabilityCurve> curves)
     for (const Label &label : m_labels)
         delete label.item;
     m_labels.clear();
+    for (const Bars &bars : m_bars)
+        delete bars.item;
+    m_bars.clear();
     double tauLow = INFINITY, tauHigh = 0;
     double fractionLow = INFINITY, fractionHigh = 0, timeLow = INFINITY, timeHigh = 0;
     bool anyTime = false;
@@ -112,7 +117,6 @@ void StabilityChart::draw(std::span<const analysis::StabilityCurve> curves)
         QLineSeries *series = nullptr;
     };
     std::map<qint64, Top> tops;
-    std::size_t bars = 0;
     std::size_t index = 0;
     for (const analysis::StabilityCurve &curve : curves) {
         const bool time = analysis::isTimeDeviation(curve.kind);
@@ -121,14 +125,16 @@ void StabilityChart::draw(std::span<const analysis::StabilityCurve> curves)
         double &high = time ? timeHigh : fractionHigh;
         anyTime = anyTime || time;
         QLineSeries *series = line(index++);
-        for (QAbstractAxis *attached : series->attachedAxes())
-            series->detachAxis(attached);
-        series->attachAxis(m_tauAxis);
-        series->attachAxis(axis);
+        attach(*series, *axis);
         series->setName(QString(analysis::deviationLabel(curve.kind)));
         series->setPen(QPen(colourOf(curve.kind), 1.5));
         series->setVisible(true);
         QList<QPointF> points;
+        // The bars are drawn over the chart, not as series of their own: a series each
+        // would cost the window's thread a layout per bar.
+        auto *path = new QGraphicsPathItem(chart);
+        path->setPen(QPen(colourOf(curve.kind), 1));
+        Bars bars{path, series, {}};
         for (const analysis::StabilityPoint &p : curve.points) {
             if (!plotted(p))
                 continue;
@@ -139,22 +145,8 @@ void StabilityChart::draw(std::span<const analysis::StabilityCurve> curves)
             const double top = std::isfinite(p.high) ? p.high : p.value;
             low = std::min(low, bottom);
             high = std::max(high, top);
-            if (std::isfinite(p.low) && std::isfinite(p.high)) {
-                // An I-beam in one line: the bottom cap, up the middle, the top cap.
-                QLineSeries *beam = bar(bars++);
-                for (QAbstractAxis *attached : beam->attachedAxes())
-                    beam->detachAxis(attached);
-                beam->attachAxis(m_tauAxis);
-                beam->attachAxis(axis);
-                beam->setPen(QPen(colourOf(curve.kind), 1));
-                const double left = p.tau / CapRatio, right = p.tau * CapRatio;
-                beam->replace({{left, bottom},
-                               {right, bottom},
-                               {p.tau, bottom},
-                               {p.tau, top},
-                               {left, top},
-                               {right, top}});
-            }
+            if (std::isfinite(p.low) && std::isfinite(p.high))
+                bars.intervals.push_back({p.tau, bottom, top});
             // The noise is identified once per factor: one label above its highest point.
             if (p.alpha) {
                 auto &top = tops[p.m];
@@ -163,6 +155,7 @@ void StabilityChart::draw(std::span<const analysis::StabilityCurve> curves)
             }
         }
         series->replace(points);
+        m_bars.push_back(std::move(bars));
     }
     QFont font = m_view.font();
     font.setPointSizeF(font.pointSizeF() * 0.85);
@@ -177,8 +170,6 @@ void StabilityChart::draw(std::span<const analysis::StabilityCurve> curves)
         m_lines[index]->clear();
         m_lines[index]->setVisible(false);
     }
-    for (; bars < m_bars.size(); ++bars)
-        m_bars[bars]->clear();
     if (tauHigh > 0) {
         setDecadeRange(*m_tauAxis, tauLow, tauHigh * CapRatio * CapRatio);
     } else {
@@ -202,6 +193,23 @@ QStringList StabilityChart::noiseLabels() const
 void StabilityChart::placeLabels()
 {
     QChart *chart = m_view.chart();
+    for (const Bars &bars : m_bars) {
+        // An I-beam per interval: the bottom cap, up the middle, the top cap.
+        QPainterPath path;
+        for (const Interval &i : bars.intervals) {
+            auto at = [&](double tau, double y) {
+                return chart->mapToPosition(QPointF(tau, y), bars.series);
+            };
+            const double left = i.tau / CapRatio, right = i.tau * CapRatio;
+            path.moveTo(at(left, i.low));
+            path.lineTo(at(right, i.low));
+            path.moveTo(at(i.tau, i.low));
+            path.lineTo(at(i.tau, i.high));
+            path.moveTo(at(left, i.high));
+            path.lineTo(at(right, i.high));
+        }
+        bars.item->setPath(path);
+    }
     for (const Label &label : m_labels) {
         const QPointF at = chart->mapToPosition(label.at, label.series);
         const QRectF box = label.item->boundingRect();

@@ -10,6 +10,7 @@
 #include <vector>
 
 class QChartView;
+class QGraphicsPathItem;
 class QGraphicsSimpleTextItem;
 class QLineSeries;
 class QLogValueAxis;
@@ -36,7 +37,8 @@ public:
 
 private:
     QLineSeries *line(std::size_t index);
-    QLineSeries *bar(std::size_t index);
+    void attach(QLineSeries &series, QLogValueAxis &valueAxis);
+    // The bars and the labels follow the plot area.
     void placeLabels();
 
     QChartView &m_view;
@@ -44,7 +46,19 @@ private:
     QLogValueAxis *m_fractionAxis = nullptr;
     QLogValueAxis *m_timeAxis = nullptr;
     std::vector<QLineSeries *> m_lines;
-    std::vector<QLineSeries *> m_bars;
+    struct Interval
+    {
+        double tau;
+        double low;
+        double high;
+    };
+    struct Bars
+    {
+        QGraphicsPathItem *item;
+        QLineSeries *series; // whose axes place them
+        std::vector<Interval> intervals;
+    };
+    std::vector<Bars> m_bars;
     struct Label
     {
         QGraphicsSimpleTextItem *item;

@@ -223,7 +223,7 @@ void StabilityView::requestIfStale()
         (m_requestedKey == m_key && m_requestedSize == m_series->size() &&
          m_requestedNominal == nominal()))
         return;
-    // The copies are taken when the work starts, so they hold the readings of that moment.
+    // The snapshot is taken when the work starts, so it holds the readings of that moment.
     m_job.request([this] {
         m_requestedKey = m_key;
         m_requestedSize = m_series ? m_series->size() : -1;

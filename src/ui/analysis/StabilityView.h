@@ -31,7 +31,7 @@ class StabilityChart;
 // The frequency stability of a series: the chosen deviations of its fractional frequency
 // (or, for a time interval, of its phase) at the octave factors up to a quarter of its
 // values, with noise types and confidence intervals, plotted and tabled. The nominal is
-// typed per series, else the mean. Computed on a copy on another thread, only while the
+// typed per series, else the mean. Computed on a snapshot on another thread, only while the
 // view is on screen.
 class StabilityView : public QWidget
 {
