@@ -147,11 +147,11 @@ void StabilityChart::draw(std::span<const analysis::StabilityCurve> curves)
             high = std::max(high, top);
             if (std::isfinite(p.low) && std::isfinite(p.high))
                 bars.intervals.push_back({p.tau, bottom, top});
-            // The noise is identified once per factor: one label above its highest point.
+            // The noise is identified once per factor: one label above its highest bar.
             if (p.alpha) {
-                auto &top = tops[p.m];
-                if (!top.series || p.value > top.at.y())
-                    top = {*p.alpha, QPointF(p.tau, p.value), series};
+                auto &above = tops[p.m];
+                if (!above.series || top > above.at.y())
+                    above = {*p.alpha, QPointF(p.tau, top), series};
             }
         }
         series->replace(points);
