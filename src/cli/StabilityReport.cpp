@@ -28,6 +28,8 @@ QByteArray shortfall(const analysis::StabilityPoint &p)
 {
     if (p.terms == 0)
         return "too few values for this averaging factor";
+    if (p.value == 0)
+        return "the values do not vary: no noise to identify, so no interval";
     if (!p.alpha)
         return "too few averages to identify the noise type, so no interval";
     if (!std::isfinite(p.edf))
