@@ -1,13 +1,15 @@
 // The analysis of readings at the sizes a long session reaches: appending a reading to the
 // store (the series' statistics updated with it), the running statistics alone, the memory
-// ten million readings take, copying a series out for analysis, and the overlapping and
-// modified Allan deviations of a million readings at every octave factor.
+// ten million readings take, copying a series out for analysis, and the frequency stability
+// of a million readings: all seven deviations at every octave factor with noise types and
+// confidence intervals, beside the time of one pass over the data.
 //
 // Prints each figure with its target beside it, and a FIGURE line per figure in the form
 // bench/run.sh gathers. Never fails because the machine is slow.
 
 #include "analysis/Allan.h"
 #include "analysis/ReadingStore.h"
+#include "analysis/Stability.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -122,28 +124,45 @@ void statistics()
                 statistics.stddev());
 }
 
-void allan()
+void stability()
 {
-    std::printf("\noverlapping and modified Allan deviation of %lld readings\n",
+    std::printf("\nall seven deviations of %lld readings, noise types and intervals\n",
                 static_cast<long long>(AllanReadings));
     Signal signal;
     std::vector<double> values(static_cast<std::size_t>(AllanReadings));
     std::generate(values.begin(), values.end(), [&signal] { return signal.next(); });
     const std::vector<qint64> factors = octaveFactors(plotFactorLimit(AllanReadings));
-    std::vector<double> ms;
-    std::vector<AllanPoint> points;
+
+    // The reference: one pass that reads every value, what memory bandwidth allows.
+    std::vector<double> passMs;
+    double sink = 0;
     for (int run = 0; run < AllanRuns; ++run) {
         const auto start = Clock::now();
-        points = allanDeviations(values, 0.01, factors);
+        double sum = 0;
+        for (const double value : values)
+            sum += value;
+        sink += sum;
+        passMs.push_back(secondsSince(start) * 1e3);
+    }
+    std::vector<double> ms;
+    std::vector<StabilityCurve> curves;
+    for (int run = 0; run < AllanRuns; ++run) {
+        const auto start = Clock::now();
+        const PhaseData data = phaseData(Measured::Frequency, values, 0.01);
+        curves = pelmix::analysis::stability(data, AllDeviations, factors);
         ms.push_back(secondsSince(start) * 1e3);
     }
     std::sort(ms.begin(), ms.end());
+    std::sort(passMs.begin(), passMs.end());
     char label[96];
-    std::snprintf(label, sizeof label, "%zu octave factors, 1 to %lld (median of %d)",
-                  factors.size(), static_cast<long long>(factors.back()), AllanRuns);
-    figure("analysis.allan", label, ms[ms.size() / 2], "ms", 200);
-    std::printf("  (m = 1: OADEV %.4g Hz, MDEV %.4g Hz; white noise gives %.4g Hz)\n",
-                points.front().oadev, points.front().mdev, 1e-3 / std::sqrt(12.0));
+    std::snprintf(label, sizeof label, "7 deviations, %zu octave factors (median of %d)",
+                  factors.size(), AllanRuns);
+    figure("analysis.stability", label, ms[ms.size() / 2], "ms", 1000);
+    figure("analysis.pass", "one pass over the values (reference)", passMs[passMs.size() / 2], "ms",
+           1000);
+    const StabilityPoint &first = curves[1].points.front();
+    std::printf("  (m = 1: OADEV %.4g, noise %d, interval %.4g to %.4g; checksum %g)\n",
+                first.value, first.alpha.value_or(99), first.low, first.high, sink);
 }
 
 } // namespace
@@ -154,6 +173,6 @@ int main()
     // The memory figure first, before anything else has taken memory the store could reuse.
     session();
     statistics();
-    allan();
+    stability();
     return 0;
 }

@@ -94,16 +94,6 @@ AllanPoint deviationsAt(const Phase &phase, qint64 count, double tau0, qint64 m)
 
 } // namespace
 
-double AllanPoint::oadevError() const
-{
-    return oadevTerms > 0 ? oadev / std::sqrt(double(oadevTerms)) : NaN;
-}
-
-double AllanPoint::mdevError() const
-{
-    return mdevTerms > 0 ? mdev / std::sqrt(double(mdevTerms)) : NaN;
-}
-
 std::vector<qint64> octaveFactors(qint64 largest)
 {
     std::vector<qint64> factors;

@@ -9,7 +9,9 @@
 namespace pelmix::analysis {
 
 // The overlapping Allan deviation and the modified Allan deviation of a series of
-// frequency-type values at one averaging factor m, in the unit of the values.
+// frequency-type values at one averaging factor m, in the unit of the values: the raw
+// figures the command line's summary has always printed. The frequency stability proper,
+// fractional and with confidence intervals, is in Stability.h.
 struct AllanPoint
 {
     qint64 m = 0;
@@ -18,12 +20,6 @@ struct AllanPoint
     double oadev = std::numeric_limits<double>::quiet_NaN();
     qint64 mdevTerms = 0;
     double mdev = std::numeric_limits<double>::quiet_NaN();
-
-    // Error bars: the deviation over the square root of the terms. That is the white-noise
-    // estimate and ignores the correlation of overlapping terms, which is enough to show
-    // which points of a plot are barely supported.
-    double oadevError() const;
-    double mdevError() const;
 };
 
 // Averaging factors 1, 2, 4, ... up to `largest`.

@@ -26,9 +26,9 @@ qsizetype chunkCapacity(qsizetype chunk)
 Series::Chunk::Chunk(qsizetype capacity)
     : capacity(capacity)
     , utcMs(std::make_unique_for_overwrite<qint64[]>(std::size_t(capacity)))
-    , elapsed(std::make_unique_for_overwrite<double[]>(std::size_t(capacity)))
-    , value(std::make_unique_for_overwrite<double[]>(std::size_t(capacity)))
-    , status(std::make_unique_for_overwrite<Status[]>(std::size_t(capacity)))
+    , elapsed(std::make_shared_for_overwrite<double[]>(std::size_t(capacity)))
+    , value(std::make_shared_for_overwrite<double[]>(std::size_t(capacity)))
+    , status(std::make_shared_for_overwrite<Status[]>(std::size_t(capacity)))
 {
 }
 
@@ -73,8 +73,10 @@ void Series::append(const Reading &reading, const QString &reply)
     c.status[offset] = reading.status;
     ++m_size;
     ++m_statusCounts[std::size_t(reading.status)];
-    if (!reading.isGap())
+    if (!reading.isGap()) {
         m_statistics.add(reading.value);
+        m_trend.add(reading.elapsed, reading.value);
+    }
     m_lastReply = reply;
 }
 
@@ -109,6 +111,47 @@ std::vector<double> Series::elapsed() const
         if (c.status[i] == Status::Ok)
             out.push_back(c.elapsed[i]);
     });
+    return out;
+}
+
+Series::Snapshot Series::snapshot() const
+{
+    Snapshot snapshot;
+    snapshot.m_ok = count(Status::Ok);
+    qsizetype left = m_size;
+    for (const Chunk &c : m_chunks) {
+        const qsizetype taken = std::min(left, c.capacity);
+        if (taken <= 0)
+            break;
+        snapshot.m_parts.push_back({taken, c.elapsed, c.value, c.status});
+        left -= taken;
+    }
+    return snapshot;
+}
+
+std::vector<double> Series::Snapshot::values() const
+{
+    std::vector<double> out;
+    out.reserve(std::size_t(m_ok));
+    for (const Part &part : m_parts) {
+        for (qsizetype i = 0; i < part.count; ++i) {
+            if (part.status[i] == Status::Ok)
+                out.push_back(part.value[i]);
+        }
+    }
+    return out;
+}
+
+std::vector<double> Series::Snapshot::elapsed() const
+{
+    std::vector<double> out;
+    out.reserve(std::size_t(m_ok));
+    for (const Part &part : m_parts) {
+        for (qsizetype i = 0; i < part.count; ++i) {
+            if (part.status[i] == Status::Ok)
+                out.push_back(part.elapsed[i]);
+        }
+    }
     return out;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "LinearTrend.h"
 #include "Reading.h"
 #include "Statistics.h"
 
@@ -18,7 +19,9 @@ namespace pelmix::analysis {
 // elapsed time, value, status). Only the last reply text is kept.
 //
 // Not thread-safe: another thread analyses a copy (values(), elapsed(), readings()) taken
-// on the thread that appends.
+// on the thread that appends, or a snapshot(), which shares the stored readings instead of
+// copying them: a stored reading never changes, and the storage a snapshot holds outlives
+// the series.
 class Series
 {
 public:
@@ -38,6 +41,8 @@ public:
     qsizetype gapCount() const { return m_size - count(Status::Ok); }
     // Of the values only, gaps left out.
     const RunningStatistics &statistics() const { return m_statistics; }
+    // The values against their elapsed times, gaps left out: the drift.
+    const LinearTrend &trend() const { return m_trend; }
     // The reply of the last reading as received: empty after a time-out.
     const QString &lastReply() const { return m_lastReply; }
 
@@ -46,6 +51,29 @@ public:
     // The values, gaps left out, and their elapsed times in the same order.
     std::vector<double> values() const;
     std::vector<double> elapsed() const;
+    // The readings stored so far, without copying them. Taken on the thread that appends;
+    // read on any thread.
+    class Snapshot
+    {
+    public:
+        // The values, gaps left out, and their elapsed times in the same order.
+        std::vector<double> values() const;
+        std::vector<double> elapsed() const;
+
+    private:
+        friend class Series;
+        struct Part
+        {
+            qsizetype count;
+            std::shared_ptr<const double[]> elapsed;
+            std::shared_ptr<const double[]> value;
+            std::shared_ptr<const Status[]> status;
+        };
+        std::vector<Part> m_parts;
+        qsizetype m_ok = 0;
+    };
+    Snapshot snapshot() const;
+
     // `count` readings from `from` (all to the end when negative), gaps included.
     std::vector<Reading> readings(qsizetype from = 0, qsizetype count = -1) const;
 
@@ -70,9 +98,10 @@ private:
         explicit Chunk(qsizetype capacity);
         qsizetype capacity;
         std::unique_ptr<qint64[]> utcMs;
-        std::unique_ptr<double[]> elapsed;
-        std::unique_ptr<double[]> value;
-        std::unique_ptr<Status[]> status;
+        // Shared, so that a snapshot keeps them.
+        std::shared_ptr<double[]> elapsed;
+        std::shared_ptr<double[]> value;
+        std::shared_ptr<Status[]> status;
     };
     struct Place
     {
@@ -88,6 +117,7 @@ private:
     qsizetype m_size = 0;
     std::array<qsizetype, StatusCount> m_statusCounts{};
     RunningStatistics m_statistics;
+    LinearTrend m_trend;
     QString m_lastReply;
 };
 

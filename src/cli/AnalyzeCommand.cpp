@@ -8,8 +8,11 @@
 #include "Summary.h"
 
 #include "analysis/Allan.h"
+#include "analysis/Deviations.h"
 
 #include <QCommandLineParser>
+
+#include <algorithm>
 
 #include <unistd.h>
 
@@ -20,19 +23,31 @@ namespace {
 const QString Command = QStringLiteral("analyze");
 
 const char *const Description =
-    "Prints the statistics of recorded values and their overlapping and modified Allan\n"
-    "deviations. Each FILE is a reading file that Pelmix wrote (CSV), or plain numbers,\n"
-    "one a line (blank lines and lines starting with '#' are skipped); '-' reads standard\n"
-    "input. The values of all files form one series, in the order given; readings without\n"
-    "a value are counted and left out.\n"
+    "Prints the statistics of recorded values and their frequency stability: the deviations\n"
+    "of NIST SP 1065 with the noise type and a chi-squared confidence interval at each\n"
+    "averaging factor. Each FILE is a reading file that Pelmix wrote (CSV), or plain\n"
+    "numbers, one a line (blank lines and lines starting with '#' are skipped); '-' reads\n"
+    "standard input. The values of all files form one series, in the order given; readings\n"
+    "without a value are counted and left out, their neighbours joined.\n"
     "\n"
-    "The deviations are in the unit of the values, and as fractions of the nominal value\n"
-    "(or of the absolute mean). The spacing tau0 of reading files is the median spacing\n"
-    "of their times, within each run that wrote them; plain numbers are tau0 apart.";
+    "Frequency and period values become fractional frequency y = (f - f0) / f0 against the\n"
+    "nominal f0 (--nominal, else their mean); time intervals are phase data in seconds;\n"
+    "counts have no stability. The mode column of a reading file decides; --data says what\n"
+    "plain numbers are. The spacing tau0 of reading files is the median spacing of their\n"
+    "times, within each run that wrote them; plain numbers are tau0 apart.";
+
+const QStringList DataNames = {QStringLiteral("phase"), QStringLiteral("frequency"),
+                               QStringLiteral("fractional")};
+constexpr analysis::Measured DataKinds[] = {
+    analysis::Measured::Phase, analysis::Measured::Frequency, analysis::Measured::Fractional};
 
 struct AnalyzeOptions
 {
     FactorChoice factors;
+    std::optional<analysis::Measured> data;
+    std::vector<analysis::Deviation> deviations{analysis::Deviation::Oadev,
+                                                analysis::Deviation::Mdev};
+    double confidence = analysis::DefaultConfidence;
     std::optional<double> tau0;
     std::optional<double> nominal;
     bool json = false;
@@ -52,18 +67,58 @@ double spacingWithinRuns(const std::vector<double> &elapsed)
     return analysis::medianSpacing(joined);
 }
 
+std::vector<analysis::Deviation> deviationsOf(const QString &text)
+{
+    std::vector<analysis::Deviation> kinds;
+    for (const QString &item : text.split(u',')) {
+        const auto kind = analysis::deviationFromName(QLatin1String(item.trimmed().toLatin1()));
+        if (!kind) {
+            throw UsageError{QStringLiteral("--deviations '%1': a comma list of adev, oadev, "
+                                            "mdev, tdev, hdev, ohdev and totdev")
+                                 .arg(text)};
+        }
+        if (std::find(kinds.begin(), kinds.end(), *kind) == kinds.end())
+            kinds.push_back(*kind);
+    }
+    return kinds;
+}
+
+// What the loaded values are to the stability analysis; none for counts and calibration.
+std::optional<analysis::Measured> measuredOf(const LoadedValues &loaded,
+                                             std::optional<analysis::Measured> data)
+{
+    if (loaded.plainNumbers || !loaded.setup)
+        return data.value_or(analysis::Measured::Frequency);
+    return analysis::measuredOf(loaded.setup->mode);
+}
+
 } // namespace
 
 int runAnalyze(const QStringList &arguments)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(QString::fromUtf8(Description));
+    const QCommandLineOption data(
+        QStringLiteral("data"),
+        QStringLiteral("What plain numbers are: phase in seconds, frequency in Hz, or "
+                       "fractional frequency (default frequency)."),
+        QStringLiteral("phase|frequency|fractional"));
+    const QCommandLineOption deviations(
+        QStringLiteral("deviations"),
+        QStringLiteral("A comma list of adev, oadev, mdev, tdev, hdev, ohdev, totdev "
+                       "(default oadev,mdev)."),
+        QStringLiteral("LIST"), QStringLiteral("oadev,mdev"));
+    const QCommandLineOption confidence(
+        QStringLiteral("confidence"),
+        QStringLiteral("Two-sided confidence of the intervals, 0 to 1 or a percentage "
+                       "(default 0.683)."),
+        QStringLiteral("P"));
     const QCommandLineOption taus(
         QStringLiteral("taus"),
         QStringLiteral("Averaging factors m: octave (1, 2, 4, ...), decade (1, 2, 5, 10, ...), "
-                       "both up to a quarter of the values, or a list such as 1,10,100 "
+                       "all, each up to a quarter of the values, or a list such as 1,10,100 "
                        "(default octave)."),
-        QStringLiteral("octave|decade|LIST"), QStringLiteral("octave"));
+        QStringLiteral("octave|decade|all|LIST"), QStringLiteral("octave"));
     const QCommandLineOption tau0(
         QStringLiteral("tau0"),
         QStringLiteral("Seconds between values (default: 1 for plain numbers, the median "
@@ -71,11 +126,12 @@ int runAnalyze(const QStringList &arguments)
         QStringLiteral("SECONDS"));
     const QCommandLineOption nominal(
         QStringLiteral("nominal"),
-        QStringLiteral("Divide the fractional deviations by this value instead of the mean."),
-        QStringLiteral("VALUE"));
+        QStringLiteral("The nominal frequency (Hz; for a period series the nominal period in "
+                       "s) that fractional frequency is taken against, instead of the mean."),
+        QStringLiteral("F"));
     const QCommandLineOption json(QStringLiteral("json"),
                                   QStringLiteral("Print one JSON object instead of a table."));
-    parser.addOptions({taus, tau0, nominal, json});
+    parser.addOptions({data, nominal, tau0, deviations, taus, confidence, json});
     parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("Files to analyse."),
                                  QStringLiteral("FILE..."));
     if (const auto exit = parseCommandLine(parser, arguments, Command,
@@ -97,6 +153,19 @@ int runAnalyze(const QStringList &arguments)
             options.nominal = numberOf(QStringLiteral("nominal"), parser.value(nominal));
             if (*options.nominal == 0)
                 throw UsageError{QStringLiteral("--nominal must not be 0")};
+        }
+        if (parser.isSet(data))
+            options.data =
+                DataKinds[choiceOf(QStringLiteral("data"), parser.value(data), DataNames)];
+        options.deviations = deviationsOf(parser.value(deviations));
+        if (parser.isSet(confidence)) {
+            double p = numberIn(QStringLiteral("confidence"), parser.value(confidence), 0, 100);
+            if (p >= 1)
+                p /= 100;
+            if (!(p > 0 && p < 1))
+                throw UsageError{QStringLiteral("--confidence must lie between 0 and 1 (or "
+                                                "0 and 100 %)")};
+            options.confidence = p;
         }
         options.json = parser.isSet(json);
     } catch (const UsageError &error) {
@@ -124,8 +193,15 @@ int runAnalyze(const QStringList &arguments)
                              ? QString()
                              : QString(pelmix::modeInfo(loaded.setup->mode).unit);
     const std::vector<qint64> factors = factorsFor(options.factors, qint64(loaded.values.size()));
-    const Summary summary =
+    Summary summary =
         summarize(loaded.values, loaded.gaps, spacing, factors, options.nominal, unit);
+    if (const auto measured = measuredOf(loaded, options.data)) {
+        summary.stability = stabilityReport(*measured, loaded.values, spacing, options.nominal,
+                                            options.deviations, factors, options.confidence);
+    } else {
+        summary.stability = noStability(QStringLiteral("%1 readings have no frequency stability")
+                                            .arg(QString(pelmix::modeInfo(loaded.setup->mode).name)));
+    }
     const QByteArray text = options.json ? summaryJson(summary) : summaryText(summary);
     if (!writeAll(STDOUT_FILENO, text))
         return ExitStatus::Incomplete;

@@ -75,6 +75,8 @@ QByteArray summaryText(const Summary &s)
     text += "min     " + quantity(st.min(), s.unit) + '\n';
     text += "max     " + quantity(st.max(), s.unit) + '\n';
     text += "tau0    " + shortCell(s.tau0, 0) + (std::isfinite(s.tau0) ? " s\n" : "\n");
+    if (s.stability)
+        return text + stabilityText(*s.stability);
     // One value has no deviation to show.
     if (s.deviations.empty() || st.count() < 2)
         return text;
@@ -108,19 +110,29 @@ QByteArray summaryJson(const Summary &s)
                                  .toJson());
     }
     const analysis::RunningStatistics &st = s.statistics;
-    return JsonObject()
-               .integer("count", st.count())
-               .integer("gaps", s.gaps)
-               .string("unit", s.unit.isEmpty() ? QString() : s.unit)
-               .number("mean", st.mean())
-               .number("stddev", st.stddev())
-               .number("min", st.min())
-               .number("max", st.max())
-               .number("tau0", s.tau0)
-               .number("reference", s.reference)
-               .raw("deviations", jsonArray(deviations))
-               .toJson() +
-           '\n';
+    JsonObject object;
+    object.integer("count", st.count())
+        .integer("gaps", s.gaps)
+        .string("unit", s.unit.isEmpty() ? QString() : s.unit)
+        .number("mean", st.mean())
+        .number("stddev", st.stddev())
+        .number("min", st.min())
+        .number("max", st.max())
+        .number("tau0", s.tau0)
+        .number("reference", s.reference)
+        .raw("deviations", jsonArray(deviations));
+    if (s.stability) {
+        const StabilityReport &r = *s.stability;
+        const bool fractional = r.missing.isEmpty() && std::isfinite(r.nominal);
+        object.string("data", r.missing.isEmpty() ? measuredName(r.measured) : QString())
+            .number("nominal", fractional ? r.nominal : std::numeric_limits<double>::quiet_NaN())
+            .string("nominal_from",
+                    fractional ? (r.nominalTyped ? QStringLiteral("typed") : QStringLiteral("mean"))
+                               : QString())
+            .number("confidence", r.confidence)
+            .raw("stability", stabilityJson(r));
+    }
+    return object.toJson() + '\n';
 }
 
 } // namespace pelmix::cli

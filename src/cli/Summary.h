@@ -1,5 +1,7 @@
 #pragma once
 
+#include "StabilityReport.h"
+
 #include "analysis/Allan.h"
 #include "analysis/Statistics.h"
 
@@ -23,6 +25,8 @@ struct Summary
     // What the fractional deviations are divided by: |nominal|, else |mean|.
     double reference = std::numeric_limits<double>::quiet_NaN();
     std::vector<analysis::AllanPoint> deviations;
+    // The frequency stability, where it was asked for.
+    std::optional<StabilityReport> stability;
 };
 
 Summary summarize(std::span<const double> values, qint64 gaps, double tau0,
@@ -32,7 +36,8 @@ Summary summarize(std::span<const double> values, qint64 gaps, double tau0,
 // A table for people.
 QByteArray summaryText(const Summary &summary);
 // One JSON object: count, gaps, unit, mean, stddev, min, max, tau0, reference, and
-// deviations, each with m, tau, n_oadev, oadev, oadev_frac, n_mdev, mdev, mdev_frac.
+// deviations, each with m, tau, n_oadev, oadev, oadev_frac, n_mdev, mdev, mdev_frac; with
+// a stability report also data, nominal, nominal_from, confidence and stability.
 QByteArray summaryJson(const Summary &summary);
 
 } // namespace pelmix::cli

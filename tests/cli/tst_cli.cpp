@@ -106,6 +106,9 @@ private slots:
                               << QString() << time + u"  12 kHz\n"_qs;
         QTest::newRow("level out of range") << QString() << u"measure --simulate --level 8"_qs << 2
                                             << u"--level '8'"_qs << QString();
+        QTest::newRow("analyze: unknown deviation")
+            << QString() << u"analyze --deviations oadev,xdev -"_qs << 2
+            << u"--deviations 'oadev,xdev'"_qs << QString();
         QTest::newRow("unknown command")
             << QString() << u"mesure"_qs << 2 << u"unknown command 'mesure'"_qs << QString();
         QTest::newRow("missing port")
@@ -198,7 +201,8 @@ private slots:
                  err.constData());
     }
 
-    // NIST SP 1065 table 31: the 1000-point set as plain numbers, the factors as a list.
+    // NIST SP 1065 table 31: the 1000-point set as plain numbers, the factors as a list:
+    // today's keys, and the stability of the set taken as fractional frequency.
     void analyzeReproducesPublishedDeviations()
     {
         const QString path = m_dir.filePath(u"nist1000.txt"_qs);
@@ -208,7 +212,9 @@ private slots:
         for (const double value : analysis::reference::nist1000())
             file.write(analysis::formatNumber(value) + '\n');
         file.close();
-        const Finished run = runCli(words(u"analyze --json --taus 1,10,100"_qs) << path);
+        const Finished run = runCli(words(u"analyze --json --taus 1,10,100 --data fractional "
+                                          u"--deviations adev,tdev,totdev"_qs)
+                                    << path);
         QCOMPARE(run.status, 0);
         const QJsonObject result = jsonOf(run.out);
         QCOMPARE(result.value(u"count"_qs).toInteger(), 1000);
@@ -227,6 +233,64 @@ private slots:
         QCOMPARE(points, (QStringList{u"1 0.2922319 999 0.2922319 999"_qs,
                                       u"10 0.09159953 981 0.06172376 972"_qs,
                                       u"100 0.03241343 801 0.02170921 702"_qs}));
+
+        QCOMPARE(result.value(u"data"_qs).toString(), u"fractional"_qs);
+        const QJsonObject stability = result.value(u"stability"_qs).toObject();
+        QCOMPARE(stability.keys(), (QStringList{u"adev"_qs, u"tdev"_qs, u"totdev"_qs}));
+        QStringList rows;
+        for (const QString &kind : stability.keys()) {
+            for (const QJsonValue &value : stability.value(kind).toArray()) {
+                const QJsonObject p = value.toObject();
+                QVERIFY(p.value(u"low"_qs).toDouble() < p.value(u"value"_qs).toDouble());
+                QVERIFY(p.value(u"high"_qs).toDouble() > p.value(u"value"_qs).toDouble());
+                QVERIFY(p.value(u"edf"_qs).toDouble() > 0);
+                // At m = 100 ten averages leave the type to the scattered B1 ratio.
+                if (p.value(u"m"_qs).toInteger() < 100)
+                    QCOMPARE(p.value(u"alpha"_qs), QJsonValue(0));
+                rows << u"%1 %2 %3 %4"_qs.arg(kind)
+                            .arg(p.value(u"m"_qs).toInteger())
+                            .arg(p.value(u"n"_qs).toInteger())
+                            .arg(p.value(u"value"_qs).toDouble(), 0, 'e', 6);
+            }
+        }
+        QCOMPARE(rows,
+                 (QStringList{u"adev 1 999 2.922319e-01"_qs, u"adev 10 99 9.965736e-02"_qs,
+                              u"adev 100 9 3.897804e-02"_qs, u"tdev 1 999 1.687202e-01"_qs,
+                              u"tdev 10 972 3.563623e-01"_qs, u"tdev 100 702 1.253382e+00"_qs,
+                              u"totdev 1 999 2.922319e-01"_qs, u"totdev 10 999 9.134743e-02"_qs,
+                              u"totdev 100 999 3.406530e-02"_qs}));
+    }
+
+    // Counts have no stability, and say so; time intervals are phase data.
+    void analyzeTakesTheModeOfReadings_data()
+    {
+        QTest::addColumn<QString>("mode");
+        QTest::addColumn<QString>("data"); // none: no stability
+        QTest::addColumn<QString>("text");
+        QTest::newRow("count") << u"count"_qs << QString()
+                               << u"stability: count readings have no frequency stability"_qs;
+        QTest::newRow("interval") << u"interval"_qs << u"phase"_qs
+                                  << u"stability of phase data in seconds"_qs;
+        QTest::newRow("frequency") << u"frequency"_qs << u"frequency"_qs
+                                   << u"fractional frequency against the mean 12000 Hz"_qs;
+    }
+    void analyzeTakesTheModeOfReadings()
+    {
+        QFETCH(QString, mode);
+        QFETCH(QString, data);
+        QFETCH(QString, text);
+        const QString path = m_dir.filePath(mode + u".csv"_qs);
+        QCOMPARE(runCli(words(u"measure --simulate --count 3 --mode "_qs + mode + u" --output "_qs +
+                              path))
+                     .status,
+                 0);
+        const Finished json = runCli(words(u"analyze --json --taus 1 "_qs + path));
+        QCOMPARE(json.status, 0);
+        const QJsonObject result = jsonOf(json.out);
+        QCOMPARE(result.value(u"data"_qs).toString(), data);
+        QCOMPARE(result.value(u"stability"_qs).isNull(), data.isNull());
+        const Finished table = runCli(words(u"analyze --taus 1 "_qs + path));
+        QVERIFY2(table.out.contains(text.toUtf8()), table.out.constData());
     }
 
     // Two runs append to one file, the header once; analyze reads it as one series, its

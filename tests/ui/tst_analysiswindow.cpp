@@ -3,20 +3,26 @@
 
 #include "../common/UiRig.h"
 
-#include "analysis/Allan.h"
 #include "analysis/Csv.h"
+#include "analysis/NoiseType.h"
 #include "analysis/ReadingStore.h"
+#include "analysis/Stability.h"
 #include "device/Shutdown.h"
-#include "ui/analysis/AllanView.h"
 #include "ui/analysis/AnalysisMenu.h"
 #include "ui/analysis/AnalysisWindow.h"
+#include "ui/analysis/BesidePanel.h"
 #include "ui/analysis/HistogramChart.h"
+#include "ui/analysis/StabilityChart.h"
+#include "ui/analysis/StabilityView.h"
 #include "ui/analysis/StatisticsView.h"
 #include "ui/analysis/TrendChart.h"
 
+#include <QApplication>
 #include <QChartView>
+#include <QClipboard>
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QLineSeries>
 #include <QProcess>
 #include <QPushButton>
@@ -26,6 +32,7 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QToolButton>
+#include <QValueAxis>
 
 using namespace pelmix;
 using pelmix::Mode;
@@ -36,6 +43,7 @@ using pelmix::test::UiRig;
 using Row = ui::StatisticsView::Row;
 
 Q_DECLARE_METATYPE(pelmix::Setup)
+Q_DECLARE_METATYPE(pelmix::analysis::Measured)
 
 namespace {
 
@@ -116,6 +124,8 @@ private slots:
         show->trigger();
         ui::AnalysisWindow *window = rig.window->analysis().window();
         QVERIFY(window && window->isVisible());
+        // Beside the panel where there is room, and wholly on the screen.
+        QVERIFY(window->screen()->availableGeometry().contains(window->frameGeometry()));
         window->close();
         show->trigger();
         QCOMPARE(rig.window->analysis().window(), window);
@@ -197,9 +207,10 @@ private slots:
         rig.add(Second, {12000, Gap, 12010, 12050, Gap, 11990, 12000});
         rig.add(Second, {Gap}, 7, Status::Overflow);
         rig.add(Second, {Gap}, 8, Status::Unreadable);
-        // The mean and the deviation have a digit more than the readings of a 1 s gate.
+        // The mean and the deviation have a digit more than the readings of a 1 s gate; with
+        // no nominal typed, no offset; the drift as a fraction of the mean, per day.
         const QString values = u"5 | 12.0100 kHz | 23.5 Hz | 11.990 kHz | 12.050 kHz | 60 Hz | "
-                               "12.000 kHz | 2 | 1 | 1 | "_qs;
+                               "12.000 kHz | \u2013 | -13 \u00b1 40 | 2 | 1 | 1 | "_qs;
         QCOMPARE(rig.stats(), values + u"\u2013"_qs);
         // Gaps have no place on the line.
         QCOMPARE(rig.window.trend().line()->count(), 5);
@@ -287,23 +298,28 @@ private slots:
         QCOMPARE(trend.visibleRange().right, 100.0);
     }
 
-    void allanDeviations_data()
+    void stability_data()
     {
         QTest::addColumn<Setup>("setup");
+        QTest::addColumn<pelmix::analysis::Measured>("measured");
         QTest::addColumn<int>("rows");
 
-        QTest::newRow("frequency") << Second << 5;
-        QTest::newRow("period") << Setup{Mode::Period, 2} << 5;
-        QTest::newRow("time interval: none") << Setup{Mode::Interval} << 0;
+        QTest::newRow("frequency") << Second << analysis::Measured::Frequency << 10;
+        QTest::newRow("period") << Setup{Mode::Period, 2} << analysis::Measured::Period << 10;
+        QTest::newRow("time interval: phase")
+            << Setup{Mode::Interval} << analysis::Measured::Phase << 10;
+        QTest::newRow("count: none") << Setup{Mode::Count} << analysis::Measured::Phase << 0;
     }
-    // 70 readings, their spacing mostly 2 s with a few longer pauses and one gap: factors 1
-    // to 16, a quarter of the 69 values, tau from the median spacing.
-    void allanDeviations()
+    // 70 readings, their spacing mostly 2 s with a few longer pauses and one gap: OADEV and
+    // MDEV at factors 1 to 16, a quarter of the 69 values, tau from the median spacing; the
+    // same figures as the command line's analysis of the same values.
+    void stability()
     {
         QFETCH(Setup, setup);
+        QFETCH(pelmix::analysis::Measured, measured);
         QFETCH(int, rows);
         WindowRig rig;
-        rig.showTab(&rig.window.allan());
+        rig.showTab(&rig.window.stability());
         double at = 0;
         for (int i = 0; i < 70; ++i) {
             const double value = 1e-3 * (1 + (i * 7919 % 13) + (i % 5 == 0 ? 3 : 0));
@@ -313,23 +329,166 @@ private slots:
         }
         rig.window.refresh();
         const std::vector<double> values = rig.store.series(0).values();
-        ui::AllanView &allan = rig.window.allan();
-        QTRY_VERIFY(allan.isIdle());
-        QTableWidget *table = allan.table();
+        ui::StabilityView &view = rig.window.stability();
+        QTRY_VERIFY(view.isIdle());
+        QTableWidget *table = view.table();
         QCOMPARE(table->rowCount(), rows);
-        const std::vector<qint64> factors{1, 2, 4, 8, 16};
-        const auto expected = analysis::allanDeviations(values, 2.0, factors);
-        const QLatin1String unit = pelmix::modeInfo(setup.mode).unit;
-        for (int row = 0; row < rows; ++row) {
-            const analysis::AllanPoint &p = expected[std::size_t(row)];
-            QCOMPARE(table->item(row, 0)->text(), QString::number(factors[std::size_t(row)]));
-            QCOMPARE(table->item(row, 1)->text(),
-                     ui::formatSignificant(2.0 * double(p.m), QLatin1String("s"), 4));
-            QCOMPARE(table->item(row, 5)->text(), ui::formatSignificant(p.mdev, unit));
+        if (!rows) {
+            QVERIFY(view.note().contains(u"no frequency stability"_qs));
+            return;
         }
-        QVERIFY(allan.note().contains(rows ? u"2.000 s"_qs : u"frequency and period"_qs));
-        // A point and an error bar each for both deviations.
-        QVERIFY(allan.chartView()->chart()->series().size() >= 2 + 2 * rows);
+        const std::vector<qint64> factors{1, 2, 4, 8, 16};
+        const analysis::Deviation kinds[] = {analysis::Deviation::Oadev, analysis::Deviation::Mdev};
+        const auto expected =
+            analysis::stability(analysis::phaseData(measured, values, 2.0), kinds, factors);
+        int row = 0;
+        for (const analysis::StabilityCurve &curve : expected) {
+            for (const analysis::StabilityPoint &p : curve.points) {
+                QCOMPARE(table->item(row, 0)->text(),
+                         QString(analysis::deviationLabel(curve.kind)));
+                QCOMPARE(table->item(row, 1)->text(), QString::number(p.m));
+                QCOMPARE(table->item(row, 4)->text(),
+                         p.alpha ? QString(analysis::noiseAbbreviation(*p.alpha)) : u"\u2013"_qs);
+                QCOMPARE(table->item(row, 5)->text(), QString::number(p.value, 'e', 3));
+                QCOMPARE(table->item(row, 7)->text(), QString::number(p.high, 'e', 3));
+                ++row;
+            }
+        }
+        QVERIFY(view.note().contains(u"2.000 s"_qs));
+        QVERIFY(!view.chart().noiseLabels().isEmpty());
+
+        // Ctrl+C gives what a spreadsheet takes: the header and the selected row.
+        table->setFocus();
+        table->selectRow(1);
+        QTest::keySequence(table, QKeySequence::Copy);
+        const QStringList copied = QApplication::clipboard()->text().split(u'\n');
+        QCOMPARE(copied.value(0), u"Deviation\tm\t\u03c4\tTerms\tNoise\tValue\tLow\tHigh"_qs);
+        QVERIFY2(copied.value(1).startsWith(u"OADEV\t2\t"_qs), qPrintable(copied.value(1)));
+
+        // A typed nominal replaces the mean; the table's values follow it.
+        if (measured == analysis::Measured::Frequency) {
+            auto *nominal = rig.find<QLineEdit>("txtNominal");
+            nominal->setText(u"5 mHz"_qs);
+            QMetaObject::invokeMethod(nominal, &QLineEdit::editingFinished);
+            QTRY_VERIFY(view.isIdle());
+            QTRY_VERIFY(rig.find<QLabel>("lblNominal")->text().contains(u"nominal 5"_qs));
+            const auto typed = analysis::stability(analysis::phaseData(measured, values, 2.0, 5e-3),
+                                                   kinds, factors);
+            QCOMPARE(table->item(0, 5)->text(),
+                     QString::number(typed.front().points.front().value, 'e', 3));
+        }
+    }
+
+    // 10 MHz drifting by 1e-12 per second about 3e-9 above the nominal typed: the offset in
+    // ppb, the drift per day with its error; a flat 81 us keeps its prefix in the spreads.
+    void offsetAndDrift()
+    {
+        WindowRig rig;
+        std::vector<double> values;
+        for (int t = 0; t < 100; ++t)
+            values.push_back(1e7 + 0.03 + 1e-5 * (t - 49.5));
+        rig.add(Second, values);
+        QCOMPARE(rig.stat(Row::Offset), u"\u2013"_qs);
+        QVERIFY2(rig.stat(Row::Drift).startsWith(u"86.40 \u00b1 "_qs),
+                 qPrintable(rig.stat(Row::Drift)));
+        QVERIFY(rig.stat(Row::Drift).endsWith(u" ppb"_qs));
+        rig.showTab(&rig.window.stability());
+        auto *nominal = rig.find<QLineEdit>("txtNominal");
+        nominal->setText(u"10 MHz"_qs);
+        QMetaObject::invokeMethod(nominal, &QLineEdit::editingFinished);
+        QCOMPARE(rig.stat(Row::Offset), u"3 ppb"_qs);
+
+        rig.add(Setup{Mode::Interval}, {81e-6, 81e-6, 81e-6});
+        QCOMPARE(rig.stat(Row::StandardDeviation), u"0.00 \u00b5s"_qs);
+        QCOMPARE(rig.stat(Row::PeakToPeak), u"0.0 \u00b5s"_qs);
+        QCOMPARE(rig.stat(Row::Drift), u"\u2013"_qs);
+    }
+
+    // Moved by the user and closed, the window opens there again at the next start.
+    void remembersWhereItWasPut()
+    {
+        const QPoint put(40, 30);
+        QVariant stored;
+        {
+            UiRig rig;
+            rig.action("mnuAWindow")->trigger();
+            QWidget *window = rig.window->analysis().window();
+            window->move(put);
+            window->close();
+            stored = test::store().value(u"Analysis/Geometry"_qs);
+        }
+        // The rig starts from empty settings: this one keeps what the last start stored.
+        UiRig rig([&stored](QSettings &settings, UiRig &) {
+            settings.setValue(u"Analysis/Geometry"_qs, stored);
+        });
+        rig.action("mnuAWindow")->trigger();
+        QCOMPARE(rig.window->analysis().window()->pos(), put);
+    }
+
+    // The window opens beside the front panel, wholly on the panel's screen.
+    void besidePanel_data()
+    {
+        QTest::addColumn<QRect>("panel");
+        QTest::addColumn<QRect>("screen");
+        QTest::addColumn<QRect>("placed");
+
+        const QRect wide(0, 0, 1920, 1080);
+        QTest::newRow("right of it") << QRect(0, 0, 600, 500) << wide << QRect(608, 0, 1040, 680);
+        QTest::newRow("left of it")
+            << QRect(1300, 100, 600, 500) << wide << QRect(252, 100, 1040, 680);
+        // The panel ends at 600 on a 1280 x 1000 screen: narrower, never over the panel.
+        QTest::newRow("narrowed") << QRect(0, 0, 600, 500) << QRect(0, 0, 1280, 1000)
+                                  << QRect(608, 0, 672, 680);
+        QTest::newRow("low panel: up to keep the bottom on screen")
+            << QRect(0, 600, 600, 300) << QRect(0, 0, 1920, 1000) << QRect(608, 320, 1040, 680);
+        // At scale factor 2 the panel fills most of the screen: the wider side's edge.
+        QTest::newRow("no room: at the screen's edge")
+            << QRect(0, 0, 1200, 700) << QRect(0, 0, 1280, 720) << QRect(240, 0, 1040, 680);
+        QTest::newRow("screen smaller than the window")
+            << QRect(0, 0, 300, 300) << QRect(0, 0, 800, 600) << QRect(308, 0, 492, 600);
+    }
+    void besidePanel()
+    {
+        QFETCH(QRect, panel);
+        QFETCH(QRect, screen);
+        QTEST(ui::besidePanel(panel, {1040, 680}, {480, 360}, screen), "placed");
+    }
+
+    // A flat series at the counter's resolution: its value axes span a few resolution
+    // steps and label at most one digit beyond the resolution, in the trend and the
+    // histogram alike.
+    void axisLabelsFollowResolution_data()
+    {
+        QTest::addColumn<Setup>("setup");
+        QTest::addColumn<double>("value");
+        QTest::addColumn<int>("decimals"); // at most, in the axis' prefix
+        QTest::addColumn<double>("span");  // at most, in the axis' prefix
+
+        QTest::newRow("12 kHz at 1 kHz") << Setup{Mode::Frequency, 0} << 12000.0 << 1 << 5.0;
+        QTest::newRow("81 us at 100 ns") << Setup{Mode::Interval} << 81e-6 << 2 << 0.5;
+    }
+    void axisLabelsFollowResolution()
+    {
+        QFETCH(Setup, setup);
+        QFETCH(double, value);
+        QFETCH(int, decimals);
+        QFETCH(double, span);
+        WindowRig rig;
+        rig.add(setup, {value, value, value});
+        auto check = [&](QChart *chart) {
+            const auto *axis = qobject_cast<QValueAxis *>(chart->axes(Qt::Vertical).value(0));
+            if (chart == rig.window.histogram().chart())
+                axis = qobject_cast<QValueAxis *>(chart->axes(Qt::Horizontal).value(0));
+            QVERIFY(axis);
+            QVERIFY2(axis->labelFormat().mid(2, 1).toInt() <= decimals,
+                     qPrintable(axis->labelFormat()));
+            QVERIFY2(axis->max() - axis->min() <= span,
+                     qPrintable(u"%1 to %2"_qs.arg(axis->min()).arg(axis->max())));
+        };
+        check(rig.window.trend().chart());
+        rig.showTab(&rig.window.histogram());
+        QTRY_VERIFY(rig.window.histogram().isIdle());
+        check(rig.window.histogram().chart());
     }
 
     // An earlier series stays picked while the latest grows or a new one starts.
@@ -356,7 +515,8 @@ private slots:
         QCOMPARE(rig.window.trend().line()->count(), 0);
         rig.add(Second, {7});
         QCOMPARE(rig.stats(),
-                 u"1 | 7.0 Hz | \u2013 | 7 Hz | 7 Hz | 0 Hz | 7 Hz | 0 | 0 | 0 | \u2013"_qs);
+                 u"1 | 7.0 Hz | \u2013 | 7 Hz | 7 Hz | 0 Hz | 7 Hz | \u2013 | \u2013 | 0 | 0 | 0 | "
+                 u"\u2013"_qs);
     }
 
     void saving_data()
@@ -406,7 +566,7 @@ private slots:
         QCOMPARE(rows[2].setup, Second);
     }
 
-    // Through the window as the trend shows, then as the Allan deviations do: every control
+    // Through the window as the trend shows, then as the stability does: every control
     // is reached.
     void everyControlByKeyboard()
     {
@@ -424,11 +584,12 @@ private slots:
             return reached;
         };
         QSet<QWidget *> reached = tabThrough();
-        rig.showTab(&rig.window.allan());
+        rig.showTab(&rig.window.stability());
         reached += tabThrough();
-        for (const char *name : {"cboSeries", "cmdClear", "tblStatistics", "txtUpper", "txtLower",
-                                 "chtTrend", "chtAllan", "tblAllan", "lblAllanNote", "cmdAutoscale",
-                                 "cmdSaveReadings", "cmdSaveChart", "cmdClose"})
+        for (const char *name :
+             {"cboSeries", "cmdClear", "tblStatistics", "txtUpper", "txtLower", "chtTrend",
+              "chtStability", "tblStability", "lblStabilityNote", "txtNominal", "chkOADEV",
+              "cmdSaveTable", "cmdAutoscale", "cmdSaveReadings", "cmdSaveChart", "cmdClose"})
             QVERIFY2(reached.contains(rig.find(name)), name);
         QVERIFY(reached.contains(rig.find<QTabWidget>("tabCharts")->tabBar()));
     }

@@ -4,11 +4,21 @@
 
 #include "../common/UiRig.h"
 
+#include "ui/analysis/AnalysisMenu.h"
+#include "ui/analysis/AnalysisWindow.h"
+
+#include <QAbstractAxis>
+#include <QChart>
+#include <QChartView>
+#include <QCheckBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
 #include <QSlider>
 #include <QStyle>
 #include <QStyleOptionButton>
+#include <QTabWidget>
+#include <QTableWidget>
 #include <QTextDocument>
 
 using namespace pelmix;
@@ -89,6 +99,40 @@ void LooksTest::captionsFit()
                      qPrintable(window->windowTitle() + u": "_qs + clipped(window).join(u", "_qs)));
     }
     QVERIFY(windows >= 4);
+
+    // The stability tab of a series: its choices, its column headers and its chart's axis
+    // titles have the room their texts need.
+    rig.find<QAbstractButton>("hand1")->click();
+    QVERIFY(rig.waitIdle());
+    QWidget *analysis = rig.window->analysis().window();
+    analysis->findChild<QTabWidget *>()->setCurrentWidget(
+        analysis->findChild<QWidget *>(u"pgStability"_qs));
+    auto *table = analysis->findChild<QTableWidget *>(u"tblStability"_qs);
+    QTRY_VERIFY(table->rowCount() > 0);
+    QTRY_VERIFY2(clipped(analysis).isEmpty(), qPrintable(clipped(analysis).join(u", "_qs)));
+    for (auto *box : analysis->findChildren<QCheckBox *>()) {
+        QStyleOptionButton option;
+        option.initFrom(box);
+        const QRect room = box->style()->subElementRect(QStyle::SE_CheckBoxContents, &option, box);
+        QVERIFY2(QFontMetrics(box->font()).horizontalAdvance(box->text()) <= room.width(),
+                 qPrintable(box->text()));
+    }
+    const QFontMetrics headerMetrics(table->horizontalHeader()->font());
+    for (int column = 0; column < table->columnCount(); ++column) {
+        const QString text = table->horizontalHeaderItem(column)->text();
+        QVERIFY2(headerMetrics.horizontalAdvance(text) <
+                     table->horizontalHeader()->sectionSize(column),
+                 qPrintable(text));
+    }
+    QChart *chart = analysis->findChild<QChartView *>(u"chtStability"_qs)->chart();
+    for (QAbstractAxis *axis : chart->axes()) {
+        if (!axis->isVisible())
+            continue;
+        const int room = axis->orientation() == Qt::Vertical ? int(chart->plotArea().height())
+                                                             : int(chart->plotArea().width());
+        QVERIFY2(QFontMetrics(axis->titleFont()).horizontalAdvance(axis->titleText()) < room,
+                 qPrintable(axis->titleText()));
+    }
 }
 
 QTEST_MAIN(LooksTest)

@@ -1,6 +1,7 @@
 #include "AnalysisMenu.h"
 
 #include "AnalysisWindow.h"
+#include "BesidePanel.h"
 #include "FileChoice.h"
 
 #include "device/Shutdown.h"
@@ -10,8 +11,22 @@
 #include <QFileInfo>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScreen>
+#include <QSettings>
 
 namespace pelmix::ui {
+
+namespace {
+
+// The analysis window's frame as the user left it, in a group of its own of the settings.
+const QString GeometryKey = QStringLiteral("Analysis/Geometry");
+
+QSettings settings()
+{
+    return QSettings(QStringLiteral("Pelmix"), QStringLiteral("Pelmix"));
+}
+
+} // namespace
 
 AnalysisMenu::AnalysisMenu(QMenuBar &bar, QAction &exitEntry, readings::ReadingFeed &feed,
                            MessageBoxes &messages, device::Shutdown &shutdown, QWidget &owner)
@@ -64,11 +79,43 @@ void AnalysisMenu::showWindow()
 {
     if (m_shutdown.isTriggered())
         return;
-    if (!m_window)
+    if (!m_window) {
         m_window = std::make_unique<AnalysisWindow>(m_feed.store(), m_shutdown);
+        // Where the user last left it; the first time, beside the panel.
+        const QByteArray stored = settings().value(GeometryKey).toByteArray();
+        if (stored.isEmpty() || !m_window->restoreGeometry(stored))
+            placeBesidePanel();
+        m_window->installEventFilter(this);
+    }
+    // Shown again, it stands where the user left it.
     m_window->show();
     m_window->raise();
     m_window->activateWindow();
+}
+
+bool AnalysisMenu::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_window.get() && event->type() == QEvent::Hide)
+        settings().setValue(GeometryKey, m_window->saveGeometry());
+    return QObject::eventFilter(watched, event);
+}
+
+void AnalysisMenu::placeBesidePanel()
+{
+    const QScreen *screen = m_owner.screen();
+    if (!screen)
+        return;
+    // The window manager adds the same frame to both windows: the panel's tells how much.
+    const QRect panel = m_owner.frameGeometry();
+    const QMargins frame(
+        m_owner.geometry().left() - panel.left(), m_owner.geometry().top() - panel.top(),
+        panel.right() - m_owner.geometry().right(), panel.bottom() - m_owner.geometry().bottom());
+    const QSize extra(frame.left() + frame.right(), frame.top() + frame.bottom());
+    const QRect placed =
+        besidePanel(panel, m_window->size() + extra, m_window->minimumSizeHint() + extra,
+                    screen->availableGeometry());
+    m_window->resize(placed.size() - extra);
+    m_window->move(placed.topLeft());
 }
 
 void AnalysisMenu::chooseRecording()

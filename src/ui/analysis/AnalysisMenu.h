@@ -43,7 +43,11 @@ public:
     // The program ends: recording stops and the window closes.
     void shutDown();
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
+    void placeBesidePanel();
     void chooseRecording();
 
     readings::ReadingFeed &m_feed;

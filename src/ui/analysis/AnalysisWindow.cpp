@@ -1,11 +1,12 @@
 #include "AnalysisWindow.h"
 
-#include "AllanView.h"
 #include "Export.h"
 #include "FileChoice.h"
 #include "HistogramChart.h"
 #include "Quantity.h"
+#include "StabilityView.h"
 #include "StatisticsView.h"
+#include "TableCopy.h"
 #include "TrendChart.h"
 
 #include "analysis/ReadingStore.h"
@@ -87,6 +88,7 @@ void AnalysisWindow::build()
     m_setup->setWordWrap(true);
 
     m_statistics = new StatisticsView(this);
+    enableCopy(*m_statistics);
     auto *limitsBox = new QGroupBox(tr("Limits"), this);
     limitsBox->setObjectName(QStringLiteral("fraLimits"));
     m_upper = new QLineEdit(limitsBox);
@@ -109,6 +111,9 @@ void AnalysisWindow::build()
     leftLayout->setContentsMargins(0, 0, 0, 0);
     leftLayout->addWidget(m_statistics);
     leftLayout->addWidget(limitsBox);
+    m_saveStatistics = button(this, tr("Save Stat&istics\u2026"), "cmdSaveStatistics",
+                              tr("Save the statistics as CSV"));
+    leftLayout->addWidget(m_saveStatistics, 0, Qt::AlignLeft);
     leftLayout->addStretch(1);
 
     m_tabs = new QTabWidget(this);
@@ -116,10 +121,10 @@ void AnalysisWindow::build()
     m_tabs->setAccessibleName(tr("Charts"));
     m_trend = new TrendChart(m_tabs);
     m_histogram = new HistogramChart(m_tabs);
-    m_allan = new AllanView(m_tabs);
+    m_stability = new StabilityView(m_tabs);
     m_tabs->addTab(m_trend, tr("&Trend"));
     m_tabs->addTab(m_histogram, tr("&Histogram"));
-    m_tabs->addTab(m_allan, tr("Allan &deviation"));
+    m_tabs->addTab(m_stability, tr("Sta&bility"));
 
     auto *splitter = new QSplitter(Qt::Horizontal, this);
     splitter->setObjectName(QStringLiteral("splAnalysis"));
@@ -134,7 +139,7 @@ void AnalysisWindow::build()
     m_saveReadings = button(this, tr("Save &Readings\u2026"), "cmdSaveReadings",
                             tr("Save the readings of the series"));
     m_saveChart =
-        button(this, tr("Save C&hart\u2026"), "cmdSaveChart", tr("Save the chart as an image"));
+        button(this, tr("Sa&ve Chart\u2026"), "cmdSaveChart", tr("Save the chart as an image"));
     m_close = button(this, tr("Close"), "cmdClose", tr("Close the analysis window"));
 
     auto *top = new QHBoxLayout;
@@ -160,6 +165,11 @@ void AnalysisWindow::build()
             [this] { m_autoscale->setEnabled(m_tabs->currentWidget() == m_trend); });
     connect(m_saveReadings, &QPushButton::clicked, this, &AnalysisWindow::chooseReadingsFile);
     connect(m_saveChart, &QPushButton::clicked, this, &AnalysisWindow::chooseChartFile);
+    connect(m_stability, &StabilityView::saveTableRequested, this,
+            [this] { chooseTableFile(*m_stability->table(), tr("Save Table")); });
+    connect(m_saveStatistics, &QPushButton::clicked, this,
+            [this] { chooseTableFile(*m_statistics, tr("Save Statistics")); });
+    connect(m_stability, &StabilityView::nominalChanged, this, &AnalysisWindow::refresh);
     connect(m_close, &QPushButton::clicked, this, &QWidget::close);
 }
 
@@ -199,9 +209,11 @@ void AnalysisWindow::refresh()
         m_trend->refresh();
     }
     countFailures();
-    m_statistics->showSeries(series, m_limits.any() ? std::optional(m_failures) : std::nullopt);
     m_histogram->showSeries(series, key);
-    m_allan->showSeries(series, key);
+    m_stability->showSeries(series, key);
+    // After the stability view, which holds the nominal typed for this series.
+    m_statistics->showSeries(series, m_limits.any() ? std::optional(m_failures) : std::nullopt,
+                             m_stability->nominal());
     m_clear->setEnabled(!m_store.isEmpty());
     m_saveReadings->setEnabled(series && !series->isEmpty());
 }
@@ -212,7 +224,7 @@ void AnalysisWindow::listSeries()
     const bool followLatest = m_selected < 0 || m_selected == m_listed - 1;
     auto label = [this](int index) {
         const analysis::Series &series = m_store.series(index);
-        return tr("%1: %2 (%3 readings)")
+        return (series.size() == 1 ? tr("%1: %2 (%3 reading)") : tr("%1: %2 (%3 readings)"))
             .arg(index + 1)
             .arg(describeMeasurement(series.setup()))
             .arg(series.size());
@@ -286,8 +298,8 @@ QGraphicsView *AnalysisWindow::currentChart() const
 {
     if (m_tabs->currentWidget() == m_histogram)
         return m_histogram;
-    if (m_tabs->currentWidget() == m_allan)
-        return m_allan->chartView();
+    if (m_tabs->currentWidget() == m_stability)
+        return m_stability->chartView();
     return m_trend;
 }
 
@@ -311,6 +323,20 @@ void AnalysisWindow::chooseChartFile()
                 m_folder,
                 true},
                [this](const QString &path) { saveChart(path); });
+}
+
+void AnalysisWindow::chooseTableFile(const QTableWidget &table, const QString &title)
+{
+    chooseFile(this,
+               {title,
+                QStringLiteral("SaveTable"),
+                {tr("CSV Files (*.csv)"), tr("All Files (*.*)")},
+                m_folder,
+                true},
+               [this, &table](const QString &path) {
+                   m_folder = QFileInfo(path).absolutePath();
+                   finishSave(path, saveTableCsv(table, path));
+               });
 }
 
 void AnalysisWindow::saveReadings(const QString &path)

@@ -14,6 +14,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTabWidget;
+class QTableWidget;
 
 namespace pelmix::analysis {
 class ReadingStore;
@@ -26,18 +27,18 @@ class Shutdown;
 
 namespace pelmix::ui {
 
-class AllanView;
+class StabilityView;
 class HistogramChart;
 class StatisticsView;
 class TrendChart;
 
 // The analysis of the readings, beside the front panel and never modal: the statistics of
-// a series, its trend, its histogram and its Allan deviations, optional limits, and
+// a series, its trend, its histogram and its frequency stability, optional limits, and
 // saving the readings and the charts.
 //
 // It follows the store live without ever working per reading: readings that arrive
 // within an update period are shown together, the statistics come from the series'
-// running figures, the trend is decimated to the pixels, and the histogram and the Allan
+// running figures, the trend is decimated to the pixels, and the histogram and the stability
 // deviations are computed on copies on another thread. A hidden window does nothing.
 class AnalysisWindow : public QWidget
 {
@@ -67,7 +68,7 @@ public:
 
     TrendChart &trend() const { return *m_trend; }
     HistogramChart &histogram() const { return *m_histogram; }
-    AllanView &allan() const { return *m_allan; }
+    StabilityView &stability() const { return *m_stability; }
     StatisticsView &statistics() const { return *m_statistics; }
 
 signals:
@@ -86,6 +87,7 @@ private:
     QGraphicsView *currentChart() const;
     void chooseReadingsFile();
     void chooseChartFile();
+    void chooseTableFile(const QTableWidget &table, const QString &title);
     void finishSave(const QString &path, const std::optional<QString> &failure);
 
     analysis::ReadingStore &m_store;
@@ -109,7 +111,8 @@ private:
     QTabWidget *m_tabs = nullptr;
     TrendChart *m_trend = nullptr;
     HistogramChart *m_histogram = nullptr;
-    AllanView *m_allan = nullptr;
+    StabilityView *m_stability = nullptr;
+    QPushButton *m_saveStatistics = nullptr;
     QPushButton *m_autoscale = nullptr;
     QLabel *m_status = nullptr;
     QPushButton *m_saveReadings = nullptr;

@@ -32,18 +32,21 @@ void showChart(QChartView &view, QChart *chart)
     delete first;
 }
 
-void setNiceRange(QValueAxis &axis, double low, double high, int ticks)
+void setNiceRange(QValueAxis &axis, double low, double high, int ticks, double resolution)
 {
     if (!std::isfinite(low) || !std::isfinite(high)) {
         low = 0;
         high = 1;
     }
+    const bool resolved = resolution > 0 && std::isfinite(resolution);
     if (!(high > low)) {
-        const double half = low != 0 ? std::fabs(low) * 1e-6 : 0.5;
+        const double half = resolved ? 2 * resolution : low != 0 ? std::fabs(low) * 1e-6 : 0.5;
         low -= half;
         high += half;
     }
-    const double step = niceStep(high - low, ticks);
+    double step = niceStep(high - low, ticks);
+    if (resolved)
+        step = std::max(step, niceStep(resolution / 10, 1));
     const QString format =
         QStringLiteral("%.") + QString::number(decimalsFor(step)) + QStringLiteral("f");
     // Each change lays the chart out anew, which costs more than drawing it.

@@ -21,8 +21,11 @@ QChart *newChart(const QWidget &view);
 // deleting it, so that one goes here.
 void showChart(QChartView &view, QChart *chart);
 // A value axis with its title, between `low` and `high`, ticks at round steps and labels
-// with the decimals the step needs. An empty range is widened around its value.
-void setNiceRange(QValueAxis &axis, double low, double high, int ticks = 6);
+// with the decimals the step needs. With the `resolution` of the values (in the axis'
+// unit), no step is finer than a tenth of it, so labels carry at most one digit beyond
+// what the counter resolves, and an empty range is widened to a few resolution steps;
+// without it, an empty range is widened around its value.
+void setNiceRange(QValueAxis &axis, double low, double high, int ticks = 6, double resolution = 0);
 // A logarithmic axis a little wider than `low` to `high`, with at least two powers of ten
 // in it to label.
 void setDecadeRange(QLogValueAxis &axis, double low, double high);

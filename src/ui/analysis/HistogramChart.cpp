@@ -86,7 +86,10 @@ void HistogramChart::requestIfStale()
     m_job.request([this] {
         m_requestedKey = m_key;
         m_requestedSize = m_series ? m_series->size() : -1;
-        Outcome outcome{m_key, m_series ? m_series->setup().mode : pelmix::Mode::Frequency, {}};
+        Outcome outcome{m_key,
+                        m_series ? m_series->setup().mode : pelmix::Mode::Frequency,
+                        m_series ? resolution(m_series->setup()) : 0,
+                        {}};
         if (!m_series)
             return QtFuture::makeReadyFuture(outcome);
         return QtConcurrent::run(
@@ -121,9 +124,11 @@ void HistogramChart::draw()
         return;
     }
     std::vector<double> edges = h.edges;
-    // All values equal: one bin of no width, drawn a little wide.
+    // All values equal: one bin of no width, drawn a resolution step wide.
     if (edges.back() == edges.front()) {
-        const double half = edges.front() != 0 ? std::fabs(edges.front()) * 1e-6 : 0.5;
+        const double half = m_shown.resolution > 0 ? m_shown.resolution / 2
+                            : edges.front() != 0   ? std::fabs(edges.front()) * 1e-6
+                                                   : 0.5;
         edges.front() -= half;
         edges.back() += half;
     }
@@ -149,7 +154,7 @@ void HistogramChart::draw()
     const double pad = (high - low) * 0.03;
     const double top = std::max(5.0, double(most) * 1.08);
     m_valueAxis->setTitleText(valueTitle(m_shown.mode, prefix));
-    setNiceRange(*m_valueAxis, low - pad, high + pad);
+    setNiceRange(*m_valueAxis, low - pad, high + pad, 6, m_shown.resolution / f);
     setNiceRange(*m_countAxis, 0, top, 4);
     auto drawLimit = [&](QLineSeries *line, const std::optional<double> &limit) {
         if (limit)

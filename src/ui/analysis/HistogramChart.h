@@ -30,6 +30,7 @@ public:
     {
         SeriesKey key;
         pelmix::Mode mode = pelmix::Mode::Frequency;
+        double resolution = 0; // of the counter, in the unit of the values
         analysis::Histogram histogram;
     };
 

@@ -53,6 +53,15 @@ QString formatQuantity(double value, QLatin1String unit, double step)
     return withUnit(QString::number(rounded / prefix.factor, 'f', decimals), prefix, unit);
 }
 
+QString formatQuantity(double value, QLatin1String unit, double step, const Prefix &prefix)
+{
+    if (!std::isfinite(value) || !(step > 0) || !std::isfinite(step) || !(prefix.factor > 0))
+        return formatQuantity(value, unit, step);
+    const double rounded = std::round(value / step) * step + 0.0;
+    const int decimals = std::max(0, int(std::ceil(std::log10(prefix.factor / step) - 1e-9)));
+    return withUnit(QString::number(rounded / prefix.factor, 'f', decimals), prefix, unit);
+}
+
 QString formatSignificant(double value, QLatin1String unit, int digits)
 {
     if (!std::isfinite(value))

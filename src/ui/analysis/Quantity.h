@@ -27,6 +27,9 @@ double resolution(const pelmix::Setup &setup);
 // 12345.6 Hz at a 1 Hz step is "12.346 kHz". Six significant digits when the step is
 // unknown; a dash for no value.
 QString formatQuantity(double value, QLatin1String unit, double step);
+// The same in a given prefix, such as the one of the values a spread belongs to: "0.00 µs"
+// rather than "0 s".
+QString formatQuantity(double value, QLatin1String unit, double step, const Prefix &prefix);
 // `value` to `digits` significant digits, with a prefix: "3.16 mHz".
 QString formatSignificant(double value, QLatin1String unit, int digits = 3);
 

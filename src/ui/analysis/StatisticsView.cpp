@@ -2,9 +2,12 @@
 
 #include "Quantity.h"
 
+#include "analysis/PhaseData.h"
 #include "analysis/Series.h"
 
 #include <QHeaderView>
+
+#include <cmath>
 
 namespace pelmix::ui {
 
@@ -31,6 +34,8 @@ StatisticsView::StatisticsView(QWidget *parent)
                                      tr("Maximum"),
                                      tr("Peak-to-peak"),
                                      tr("Last value"),
+                                     tr("Offset from nominal"),
+                                     tr("Drift per day"),
                                      tr("Gaps: no reply"),
                                      tr("Gaps: unreadable"),
                                      tr("Gaps: overflow"),
@@ -46,7 +51,36 @@ StatisticsView::StatisticsView(QWidget *parent)
                     fontMetrics().horizontalAdvance(QStringLiteral("10.00000000 MHz__")));
 }
 
-void StatisticsView::showSeries(const analysis::Series *series, std::optional<qsizetype> failures)
+namespace {
+
+// A fraction in parts per million or per billion, whichever reads better, with an error.
+QString parts(double fraction, double error, const QString &per)
+{
+    if (!std::isfinite(fraction))
+        return QStringLiteral("\u2013");
+    const double size = std::max(std::fabs(fraction), std::isfinite(error) ? error : 0.0);
+    // Beyond a thousandth, parts per million stop reading well: the fraction itself.
+    const double scale = size >= 1e-3 ? 1 : size >= 1e-6 ? 1e6 : 1e9;
+    const QString unit = (scale == 1     ? QString()
+                          : scale == 1e6 ? StatisticsView::tr("ppm ")
+                                         : StatisticsView::tr("ppb ")) +
+                         per;
+    if (!std::isfinite(error) || !(error > 0))
+        return (QString::number(fraction * scale, 'g', 4) + u' ' + unit).trimmed();
+    // The value to the last digit of its two-digit error, and to four digits at most.
+    const int byError = 1 - int(std::floor(std::log10(error * scale)));
+    const int byValue =
+        fraction != 0 ? 3 - int(std::floor(std::log10(std::fabs(fraction * scale)))) : byError;
+    const int decimals = std::max(0, std::min(byError, byValue));
+    return (QString::number(fraction * scale, 'f', decimals) + u" \u00b1 "_qs +
+            QString::number(error * scale, 'f', decimals) + u' ' + unit)
+        .trimmed();
+}
+
+} // namespace
+
+void StatisticsView::showSeries(const analysis::Series *series, std::optional<qsizetype> failures,
+                                std::optional<double> nominal)
 {
     const QString none = QStringLiteral("\u2013");
     QString texts[RowCount];
@@ -58,11 +92,29 @@ void StatisticsView::showSeries(const analysis::Series *series, std::optional<qs
         const double step = resolution(series->setup());
         texts[Count] = QString::number(s.count());
         texts[Mean] = formatQuantity(s.mean(), unit, step / 10);
-        texts[StandardDeviation] = formatQuantity(s.stddev(), unit, step / 10);
+        // A spread too small to show keeps the prefix of the values: "0.00 µs", not "0 s".
+        const Prefix prefix = prefixFor(s.mean(), unit);
+        auto spread = [&](double value, double at) {
+            return std::round(value / at) == 0 ? formatQuantity(value, unit, at, prefix)
+                                               : formatQuantity(value, unit, at);
+        };
+        texts[StandardDeviation] = spread(s.stddev(), step / 10);
         texts[Minimum] = formatQuantity(s.min(), unit, step);
         texts[Maximum] = formatQuantity(s.max(), unit, step);
-        texts[PeakToPeak] = formatQuantity(s.peakToPeak(), unit, step);
+        texts[PeakToPeak] = spread(s.peakToPeak(), step);
         texts[Last] = formatQuantity(s.last(), unit, step);
+        if (const auto measured = analysis::measuredOf(series->setup().mode);
+            measured && *measured != analysis::Measured::Phase) {
+            if (nominal)
+                texts[Offset] =
+                    parts(analysis::fractionalOffset(*measured, s.mean(), *nominal), NAN, {});
+            const analysis::LinearTrend &trend = series->trend();
+            constexpr double Day = 86400;
+            texts[Drift] = parts(
+                Day * analysis::fractionalRate(*measured, trend.slope(), s.mean()),
+                Day * std::fabs(analysis::fractionalRate(*measured, trend.slopeError(), s.mean())),
+                {});
+        }
         texts[NoReply] = QString::number(series->count(pelmix::Status::Timeout));
         texts[Unreadable] = QString::number(series->count(pelmix::Status::Unreadable));
         texts[Overflow] = QString::number(series->count(pelmix::Status::Overflow));

@@ -211,10 +211,9 @@ void TrendChart::redraw()
         m_line->replace(envelope.line);
         m_outside->replace(envelope.outside);
         if (m_autoValue && std::isfinite(envelope.low)) {
+            // A flat series gets a few resolution steps, not a millionth of its value.
             const double span = envelope.high - envelope.low;
-            const double margin = span > 0            ? span * 0.05
-                                  : envelope.low != 0 ? std::fabs(envelope.low) * 1e-6
-                                                      : 0.5;
+            const double margin = span > 0 ? span * 0.05 : 2 * valueResolution();
             m_view.bottom = envelope.low - margin;
             m_view.top = envelope.high + margin;
         }
@@ -223,7 +222,12 @@ void TrendChart::redraw()
                                        : tr("Value"));
     drawLimits();
     setNiceRange(*m_timeAxis, m_view.left, m_view.right);
-    setNiceRange(*m_valueAxis, m_view.bottom, m_view.top, 5);
+    setNiceRange(*m_valueAxis, m_view.bottom, m_view.top, 5, valueResolution());
+}
+
+double TrendChart::valueResolution() const
+{
+    return m_series ? resolution(m_series->setup()) / m_prefix.factor : 0;
 }
 
 void TrendChart::drawLimits()

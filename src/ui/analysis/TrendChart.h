@@ -76,6 +76,8 @@ private:
     QPointF valueAt(QPoint viewportPosition) const;
     int columns() const;
     void drawLimits();
+    // The counter's resolution in the value axis' unit; 0 without a series.
+    double valueResolution() const;
 
     const analysis::Series *m_series = nullptr;
     Limits m_limits;

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "PhaseData.h"
+
+#include <QLatin1String>
+#include <QtGlobal>
+
+#include <optional>
+
+namespace pelmix::analysis {
+
+// The power-law noise types by alpha, the exponent of f in the spectral density of the
+// fractional frequency: 2 white PM, 1 flicker PM, 0 white FM, -1 flicker FM, -2 random
+// walk FM.
+inline constexpr int HighestAlpha = 2;
+inline constexpr int LowestAlpha = -2;
+
+// "WPM", "FPM", "WFM", "FFM", "RWFM".
+QLatin1String noiseAbbreviation(int alpha);
+// "white PM", "flicker PM", ...
+QLatin1String noiseName(int alpha);
+
+// The dominant noise at averaging factor m: by the lag 1 autocorrelation (Riley and
+// Greenhall) where at least 30 averaged points remain, otherwise by the B1 ratio and,
+// between the two PM types, the R(n) ratio. None where too few points remain for either.
+std::optional<int> identifyNoise(const PhaseData &data, qint64 m);
+
+} // namespace pelmix::analysis
