@@ -59,37 +59,36 @@ class LooksTest : public QObject
 
 private slots:
     void initTestCase() { QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany)); }
-    void captionsFit();
-};
 
-void LooksTest::captionsFit()
-{
-    UiRig rig;
-    rig.find<QSlider>("Slider2")->setValue(3);
-    rig.find<QAbstractButton>("hand1")->click();
-    QVERIFY(rig.waitIdle());
-    // The displays' thirteen characters, with the decimal comma, fit their boxes.
-    QCOMPARE(rig.text("Tablo1"), u"    12,346kHz"_qs);
-    for (const char *display : {"Tablo1", "Tablo2"}) {
-        auto *box = rig.find<QLineEdit>(display);
-        QVERIFY(QFontMetrics(box->font()).horizontalAdvance(QString(13, u'8')) <=
-                box->contentsRect().width());
+    void captionsFit()
+    {
+        UiRig rig;
+        rig.find<QSlider>("Slider2")->setValue(3);
+        rig.find<QAbstractButton>("hand1")->click();
+        QVERIFY(rig.waitIdle());
+        // The displays' thirteen characters, with the decimal comma, fit their boxes.
+        QCOMPARE(rig.text("Tablo1"), u"    12,346kHz"_qs);
+        for (const char *display : {"Tablo1", "Tablo2"}) {
+            auto *box = rig.find<QLineEdit>(display);
+            QVERIFY(QFontMetrics(box->font()).horizontalAdvance(QString(13, u'8')) <=
+                    box->contentsRect().width());
+        }
+        rig.action("mnuOSelect")->trigger();
+        rig.action("mnuHAbout")->trigger();
+        rig.action("mnuAWindow")->trigger();
+        QTRY_VERIFY(rig.find("frmOptions") && rig.find("frmAbout"));
+        int windows = 0;
+        for (QWidget *window : QApplication::topLevelWidgets()) {
+            if (!window->isVisible())
+                continue;
+            ++windows;
+            // Once the window has laid itself out for the texts it shows now.
+            QTRY_VERIFY2(clipped(window).isEmpty(), qPrintable(window->windowTitle() + u": "_qs +
+                                                               clipped(window).join(u", "_qs)));
+        }
+        QVERIFY(windows >= 4);
     }
-    rig.action("mnuOSelect")->trigger();
-    rig.action("mnuHAbout")->trigger();
-    rig.action("mnuAWindow")->trigger();
-    QTRY_VERIFY(rig.find("frmOptions") && rig.find("frmAbout"));
-    int windows = 0;
-    for (QWidget *window : QApplication::topLevelWidgets()) {
-        if (!window->isVisible())
-            continue;
-        ++windows;
-        // Once the window has laid itself out for the texts it shows now.
-        QTRY_VERIFY2(clipped(window).isEmpty(),
-                     qPrintable(window->windowTitle() + u": "_qs + clipped(window).join(u", "_qs)));
-    }
-    QVERIFY(windows >= 4);
-}
+};
 
 QTEST_MAIN(LooksTest)
 #include "tst_looks.moc"
