@@ -221,11 +221,9 @@ private slots:
         UiRig rig(
             [](QSettings &s, UiRig &) { s.setValue(u"Ports/Com2"_qs, u"/nonexistent/tty"_qs); },
             false);
-        const QString message = test::answerMessage();
-        QVERIFY2(message.startsWith(u"Com2 (/nonexistent/tty): "_qs), qPrintable(message));
-        // Once, then the options dialog.
+        // The message itself: portErrorIsToldOncePerReturn.
+        QVERIFY(!test::answerMessage().isEmpty());
         QTRY_VERIFY(rig.find("frmOptions") && rig.find("frmOptions")->isVisible());
-        QVERIFY(!test::visibleMessageBox());
 
         // The device behind Com2 is missing, and said so beside the list.
         QVERIFY(rig.find<QLabel>("lblDevice")->text().startsWith(u"Missing"_qs));
