@@ -79,7 +79,6 @@ private slots:
         QFETCH(double, readings);
         QFETCH(double, timeouts);
         QFETCH(bool, lastValue);
-        QFETCH(bool, series);
         QFETCH(double, portOpen);
         SessionRig rig;
         const Setup setup{Mode::Frequency, 0};
@@ -104,7 +103,7 @@ private slots:
                  std::optional(double(lastUtcMs) / 1000));
         QCOMPARE(sample(scrape, u"pelmix_last_value_hertz"_qs, frequency),
                  lastValue ? std::optional(last.value) : std::nullopt);
-        QCOMPARE(sample(scrape, u"pelmix_series_mean_hertz"_qs).has_value(), series);
+        QTEST(sample(scrape, u"pelmix_series_mean_hertz"_qs).has_value(), "series");
         QCOMPARE(sample(scrape, u"pelmix_measurement_duration_seconds_count"_qs, frequency),
                  std::optional(double(steps.count(u' ') + 1)));
     }

@@ -227,6 +227,43 @@ private slots:
         QTest::newRow("enable registers: limits, bit 6 of SRE ignored")
             << none << u"*SRE 255;*SRE?\n*ESE 256\nSYST:ERR:COUN?;:SYST:ERR?"_qs
             << u"+191\n\n+1;-222,\"Data out of range\""_qs;
+        // Numbers as SCPI has them: whole-number settings round first, then check their range.
+        // A command, then a query with the first error.
+        const auto number = [&](const char *name, const QString &command, const QString &query,
+                                const QString &reply) {
+            QTest::newRow(name) << none << command + u'\n' + query + u";:SYST:ERR?"_qs
+                                << u'\n' + reply;
+        };
+        const QString range = u"-222,\"Data out of range\""_qs;
+        number("-0.5 rounds to -1", u"INP:LEV -0.5"_qs, u"INP:LEV?"_qs, u"+0;"_qs + range);
+        number("-0.4 rounds to 0", u"INP:LEV 1;LEV -0.4"_qs, u"INP:LEV?"_qs, u"+0;"_qs + NoError);
+        number("7.4 rounds to 7", u"INP:LEV 7.4"_qs, u"INP:LEV?"_qs, u"+7;"_qs + NoError);
+        number("7.5 rounds to 8", u"INP:LEV 7.5"_qs, u"INP:LEV?"_qs, u"+0;"_qs + range);
+        number("MAXimum", u"INP:LEV MAX"_qs, u"INP:LEV?"_qs, u"+7;"_qs + NoError);
+        number("limits asked", u"*CLS"_qs, u"INP:LEV? MAX;LEV? DEF;:SAMP:COUN? MAX"_qs,
+               u"+7;+0;+1000;"_qs + NoError);
+        number("exponent overflow", u"INP:LEV 1e999"_qs, u"INP:LEV?"_qs, u"+0;"_qs + range);
+        number("exponent underflow", u"INP:LEV 1e-999"_qs, u"INP:LEV?"_qs, u"+0;"_qs + NoError);
+        number("INF", u"INP:LEV INF"_qs, u"INP:LEV?"_qs, u"+0;"_qs + range);
+        number("-INF", u"INP:LEV -INF"_qs, u"INP:LEV?"_qs, u"+0;"_qs + range);
+        number("NINF", u"INP:LEV ninf"_qs, u"INP:LEV?"_qs, u"+0;"_qs + range);
+        number("NAN", u"INP:LEV NAN"_qs, u"INP:LEV?"_qs, u"+0;-224,\"Illegal parameter value\""_qs);
+        number("a suffix on a level", u"INP:LEV 2 V"_qs, u"INP:LEV?"_qs,
+               u"+0;-138,\"Suffix not allowed\""_qs);
+        number("numeric suffix 1", u"INP1:LEV 3"_qs, u"INP1:LEV?"_qs, u"+3;"_qs + NoError);
+        number("numeric suffix 2", u"INP2:LEV 3"_qs, u"INP:LEV?"_qs,
+               u"+0;-113,\"Undefined header\""_qs);
+        number("gate time, nearest decade", u"FREQ:GATE:TIME 20 ms"_qs, u"FREQ:GATE:TIME?"_qs,
+               numbers({0.01}) + u';' + NoError);
+        number("gate time too short", u"FREQ:GATE:TIME 0.9 ms"_qs, u"FREQ:GATE:TIME?"_qs,
+               numbers({1}) + u';' + range);
+        number("gate time in volts", u"FREQ:GATE:TIME 1 V"_qs, u"FREQ:GATE:TIME?"_qs,
+               numbers({1}) + u";-131,\"Invalid suffix\""_qs);
+        number("multiplier, nearest decade", u"PER:MULT 300"_qs,
+               u"SENS:PER:MULT?;:FREQ:GATE:TIME?"_qs,
+               u"+100;"_qs + numbers({0.1}) + u';' + NoError);
+        number("multiplier too large", u"PER:MULT 1e5"_qs, u"PER:MULT?"_qs, u"+1000;"_qs + range);
+        number("sample count 0.4", u"SAMP:COUN 0.4"_qs, u"SAMP:COUN?"_qs, u"+1;"_qs + range);
     }
     void exchange()
     {
@@ -253,67 +290,6 @@ private slots:
         QCOMPARE(counter.asked.size(), 1);
         QVERIFY(counter.asked.front() ==
                 (pelmix::Setup{pelmix::Mode::Interval, 1, true, 2, true, true}));
-    }
-
-    // Numbers as SCPI has them: whole-number settings round first, then check their range.
-    void numberForms_data()
-    {
-        QTest::addColumn<QString>("command");
-        QTest::addColumn<QString>("query");
-        QTest::addColumn<QString>("reply"); // the query's, then the first error
-        const QString range = u"-222,\"Data out of range\""_qs;
-        const QString rounds = u"+0,\"No error\""_qs;
-
-        QTest::newRow("-0.5 rounds to -1")
-            << u"INP:LEV -0.5"_qs << u"INP:LEV?"_qs << u"+0;"_qs + range;
-        QTest::newRow("-0.4 rounds to 0")
-            << u"INP:LEV 1;LEV -0.4"_qs << u"INP:LEV?"_qs << u"+0;"_qs + rounds;
-        QTest::newRow("7.4 rounds to 7")
-            << u"INP:LEV 7.4"_qs << u"INP:LEV?"_qs << u"+7;"_qs + rounds;
-        QTest::newRow("7.5 rounds to 8")
-            << u"INP:LEV 7.5"_qs << u"INP:LEV?"_qs << u"+0;"_qs + range;
-        QTest::newRow("MAXimum") << u"INP:LEV MAX"_qs << u"INP:LEV?"_qs << u"+7;"_qs + rounds;
-        QTest::newRow("limits asked") << u"*CLS"_qs << u"INP:LEV? MAX;LEV? DEF;:SAMP:COUN? MAX"_qs
-                                      << u"+7;+0;+1000;"_qs + rounds;
-        QTest::newRow("exponent overflow")
-            << u"INP:LEV 1e999"_qs << u"INP:LEV?"_qs << u"+0;"_qs + range;
-        QTest::newRow("exponent underflow")
-            << u"INP:LEV 1e-999"_qs << u"INP:LEV?"_qs << u"+0;"_qs + rounds;
-        QTest::newRow("INF") << u"INP:LEV INF"_qs << u"INP:LEV?"_qs << u"+0;"_qs + range;
-        QTest::newRow("-INF") << u"INP:LEV -INF"_qs << u"INP:LEV?"_qs << u"+0;"_qs + range;
-        QTest::newRow("NINF") << u"INP:LEV ninf"_qs << u"INP:LEV?"_qs << u"+0;"_qs + range;
-        QTest::newRow("NAN") << u"INP:LEV NAN"_qs << u"INP:LEV?"_qs
-                             << u"+0;-224,\"Illegal parameter value\""_qs;
-        QTest::newRow("a suffix on a level")
-            << u"INP:LEV 2 V"_qs << u"INP:LEV?"_qs << u"+0;-138,\"Suffix not allowed\""_qs;
-        QTest::newRow("numeric suffix 1")
-            << u"INP1:LEV 3"_qs << u"INP1:LEV?"_qs << u"+3;"_qs + rounds;
-        QTest::newRow("numeric suffix 2")
-            << u"INP2:LEV 3"_qs << u"INP:LEV?"_qs << u"+0;-113,\"Undefined header\""_qs;
-        QTest::newRow("gate time, nearest decade")
-            << u"FREQ:GATE:TIME 20 ms"_qs << u"FREQ:GATE:TIME?"_qs
-            << numbers({0.01}) + u';' + rounds;
-        QTest::newRow("gate time too short")
-            << u"FREQ:GATE:TIME 0.9 ms"_qs << u"FREQ:GATE:TIME?"_qs << numbers({1}) + u';' + range;
-        QTest::newRow("gate time in volts") << u"FREQ:GATE:TIME 1 V"_qs << u"FREQ:GATE:TIME?"_qs
-                                            << numbers({1}) + u";-131,\"Invalid suffix\""_qs;
-        QTest::newRow("multiplier, nearest decade")
-            << u"PER:MULT 300"_qs << u"SENS:PER:MULT?;:FREQ:GATE:TIME?"_qs
-            << u"+100;"_qs + numbers({0.1}) + u';' + rounds;
-        QTest::newRow("multiplier too large")
-            << u"PER:MULT 1e5"_qs << u"PER:MULT?"_qs << u"+1000;"_qs + range;
-        QTest::newRow("sample count 0.4")
-            << u"SAMP:COUN 0.4"_qs << u"SAMP:COUN?"_qs << u"+1;"_qs + range;
-    }
-    void numberForms()
-    {
-        QFETCH(QString, command);
-        QFETCH(QString, query);
-        FakeCounter counter;
-        Engine engine(counter);
-        const auto session = std::make_shared<Session>();
-        pelmix::test::run(engine.execute(command, session));
-        QTEST(pelmix::test::run(engine.execute(query + u";:SYST:ERR?"_qs, session)), "reply");
     }
 
     // Lines queue up on every connection at once; one measurement runs at a time, and every

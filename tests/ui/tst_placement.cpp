@@ -51,68 +51,61 @@ class PlacementTest : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void keptOnScreen_data();
-    void keptOnScreen();
-    void frameStaysWhereItStood();
-};
-
-void PlacementTest::initTestCase()
-{
-    if (!skipped.isEmpty())
-        QSKIP(qPrintable(skipped));
-}
-
-void PlacementTest::keptOnScreen_data()
-{
-    QTest::addColumn<QPoint>("wanted");
-    QTest::addColumn<QSize>("size");
-    QTest::addColumn<QPoint>("placed");
-    const QSize panel(531, 280);
-    QTest::newRow("fits where it is") << QPoint(100, 50) << panel << QPoint(100, 50);
-    QTest::newRow("off the right edge") << QPoint(900, 50) << panel << QPoint(493, 50);
-    QTest::newRow("off the bottom") << QPoint(10, 700) << panel << QPoint(10, 488);
-    QTest::newRow("above and left") << QPoint(-40, -30) << panel << QPoint(0, 0);
-    // Wider than the screen (a scale factor of 2 on 1024 x 768): the corner stays on it.
-    QTest::newRow("too wide") << QPoint(67, 67) << QSize(1062, 560) << QPoint(0, 67);
-}
-
-void PlacementTest::keptOnScreen()
-{
-    QFETCH(QPoint, wanted);
-    QFETCH(QSize, size);
-    QFETCH(QPoint, placed);
-    QCOMPARE(WindowPlacement::keptOnScreen(wanted, size, QRect(0, 0, 1024, 768)), placed);
-}
-
-void PlacementTest::frameStaysWhereItStood()
-{
-    // Each start reads what the previous exit stored; the first 3000 and 2250 twips, that is
-    // 200 and 150 pixels.
-    QString left = u"3000"_qs;
-    QString top = u"2250"_qs;
-    for (int start = 0; start < 3; ++start) {
-        UiRig rig(
-            [&](QSettings &s, UiRig &) {
-                s.setValue(u"Settings/MainLeft"_qs, left);
-                s.setValue(u"Settings/MainTop"_qs, top);
-            },
-            false);
-        QVERIFY2(QTest::qWaitForWindowExposed(rig.window.get()),
-                 qPrintable(QStringLiteral("start %1 at %2,%3").arg(start).arg(left, top)));
-        QTRY_VERIFY(rig.window->frameGeometry() != rig.window->geometry());
-        // The frame's top-left corner is where the settings say, title bar included, as far
-        // as the screen allows.
-        const QPoint expected =
-            WindowPlacement::keptOnScreen({200, 150}, rig.window->frameGeometry().size(),
-                                          rig.window->screen()->availableGeometry());
-        QTRY_COMPARE(rig.window->frameGeometry().topLeft(), expected);
-        rig.window->close();
-        left = test::store().value(u"Settings/MainLeft"_qs).toString();
-        top = test::store().value(u"Settings/MainTop"_qs).toString();
-        QCOMPARE(QPoint(qRound(left.toDouble() / 15), qRound(top.toDouble() / 15)), expected);
+    void initTestCase()
+    {
+        if (!skipped.isEmpty())
+            QSKIP(qPrintable(skipped));
     }
-}
+
+    void keptOnScreen_data()
+    {
+        QTest::addColumn<QPoint>("wanted");
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<QPoint>("placed");
+        const QSize panel(531, 280);
+        QTest::newRow("fits where it is") << QPoint(100, 50) << panel << QPoint(100, 50);
+        QTest::newRow("off the right edge") << QPoint(900, 50) << panel << QPoint(493, 50);
+        QTest::newRow("off the bottom") << QPoint(10, 700) << panel << QPoint(10, 488);
+        QTest::newRow("above and left") << QPoint(-40, -30) << panel << QPoint(0, 0);
+        // Wider than the screen (a scale factor of 2 on 1024 x 768): the corner stays on it.
+        QTest::newRow("too wide") << QPoint(67, 67) << QSize(1062, 560) << QPoint(0, 67);
+    }
+    void keptOnScreen()
+    {
+        QFETCH(QPoint, wanted);
+        QFETCH(QSize, size);
+        QTEST(WindowPlacement::keptOnScreen(wanted, size, QRect(0, 0, 1024, 768)), "placed");
+    }
+
+    void frameStaysWhereItStood()
+    {
+        // Each start reads what the previous exit stored; the first 3000 and 2250 twips, that is
+        // 200 and 150 pixels.
+        QString left = u"3000"_qs;
+        QString top = u"2250"_qs;
+        for (int start = 0; start < 3; ++start) {
+            UiRig rig(
+                [&](QSettings &s, UiRig &) {
+                    s.setValue(u"Settings/MainLeft"_qs, left);
+                    s.setValue(u"Settings/MainTop"_qs, top);
+                },
+                false);
+            QVERIFY2(QTest::qWaitForWindowExposed(rig.window.get()),
+                     qPrintable(QStringLiteral("start %1 at %2,%3").arg(start).arg(left, top)));
+            QTRY_VERIFY(rig.window->frameGeometry() != rig.window->geometry());
+            // The frame's top-left corner is where the settings say, title bar included, as far
+            // as the screen allows.
+            const QPoint expected =
+                WindowPlacement::keptOnScreen({200, 150}, rig.window->frameGeometry().size(),
+                                              rig.window->screen()->availableGeometry());
+            QTRY_COMPARE(rig.window->frameGeometry().topLeft(), expected);
+            rig.window->close();
+            left = test::store().value(u"Settings/MainLeft"_qs).toString();
+            top = test::store().value(u"Settings/MainTop"_qs).toString();
+            QCOMPARE(QPoint(qRound(left.toDouble() / 15), qRound(top.toDouble() / 15)), expected);
+        }
+    }
+};
 
 int main(int argc, char *argv[])
 {
