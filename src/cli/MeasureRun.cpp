@@ -3,6 +3,7 @@
 #include "Console.h"
 #include "ExitStatus.h"
 #include "ReadingSink.h"
+#include "StabilityReport.h"
 #include "Summary.h"
 
 #include "analysis/Allan.h"
@@ -178,8 +179,16 @@ void MeasureRun::printSummary()
     }
     const std::vector<qint64> factors =
         analysis::octaveFactors(analysis::plotFactorLimit(qint64(values.size())));
-    const Summary summary =
-        summarize(values, m_gaps, analysis::medianSpacing(elapsed), factors, std::nullopt, unit);
+    const double tau0 = analysis::medianSpacing(elapsed);
+    Summary summary = summarize(values, m_gaps, tau0, factors, std::nullopt, unit);
+    // The stability as `analyze` gives it by default: fractional, with noise types and
+    // intervals.
+    if (const auto measured = analysis::measuredOf(m_setup.mode)) {
+        constexpr analysis::Deviation Kinds[] = {analysis::Deviation::Oadev,
+                                                 analysis::Deviation::Mdev};
+        summary.stability = stabilityReport(*measured, values, tau0, std::nullopt, Kinds, factors,
+                                            analysis::DefaultConfidence);
+    }
     writeAll(m_plan.summaryToStandardError ? STDERR_FILENO : STDOUT_FILENO, summaryText(summary));
 }
 
