@@ -4,8 +4,8 @@
 #include "AveragingFactors.h"
 #include "Console.h"
 #include "ExitStatus.h"
-#include "ReadingFiles.h"
 #include "Summary.h"
+#include "readings/ValueFiles.h"
 
 #include "analysis/Allan.h"
 
@@ -103,13 +103,15 @@ int runAnalyze(const QStringList &arguments)
         return reportUsage(error.message, Command);
     }
 
-    LoadedValues loaded;
+    readings::LoadedValues loaded;
     for (const QString &file : std::as_const(options.files)) {
         if (const auto error = loadValues(file, loaded)) {
             console::error(*error);
             return ExitStatus::Incomplete;
         }
     }
+    for (const QString &warning : std::as_const(loaded.warnings))
+        console::error(warning);
     if (loaded.values.empty()) {
         console::error(QStringLiteral("no values to analyse in %1").arg(options.files.join(u' ')));
         return ExitStatus::Incomplete;

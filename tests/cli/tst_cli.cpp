@@ -1,6 +1,7 @@
 // pelmix-cli run as a separate process, against the simulated counter on a pseudo-terminal.
 
-#include "analysis/Csv.h"
+#include "readings/CsvReader.h"
+#include "readings/ReadingText.h"
 #include "tests/analysis/ReferenceData.h"
 
 #include <QBuffer>
@@ -100,8 +101,8 @@ private slots:
         // 12345.678 Hz counted for 1 ms reads 12 kHz.
         QTest::newRow("jsonl")
             << QString() << u"measure --simulate --format jsonl"_qs << 0 << QString()
-            << uR"(\{"time_utc":"%1",.*"mode":"frequency","value":12000,"unit":"Hz",.*)"
-               uR"("status":"ok",.*\}\n)"_qs.arg(time);
+            << uR"(\{.*"mode":"frequency",.*"status":"ok","time_utc":"%1","unit":"Hz",)"
+               uR"("value":12000\}\n)"_qs.arg(time);
         QTest::newRow("text") << QString() << u"measure --simulate --format text"_qs << 0
                               << QString() << time + u"  12 kHz\n"_qs;
         QTest::newRow("level out of range") << QString() << u"measure --simulate --level 8"_qs << 2
@@ -115,6 +116,16 @@ private slots:
             << u"--fault hang-up-after=3"_qs << u"measure --port {device}"_qs << 3
             << u"{device}: the device is gone"_qs
             << header + u"%1,[^,]+,frequency,,Hz,,s,0,lost,digital,0,rising,off\r\n"_qs.arg(time);
+        QTest::newRow("an output that takes nothing")
+            << QString() << u"measure --simulate --output /dev/full"_qs << 1
+            << u"cannot write to /dev/full: No space left on device"_qs << QString();
+        // 12345.678 Hz counted for 10 s reads 12345.678 Hz, but the counter kept 1 ms.
+        QTest::newRow("stuck measuring time: unconfirmed, its value kept")
+            << u"--fault stuck-time"_qs << u"measure --position 3 --port {device}"_qs << 1
+            << u"Connection Error"_qs
+            << header +
+                   u"%1,[^,]+,frequency,12,Hz,[^,]+,s,3,unconfirmed,digital,0,rising,off\r\n"_qs
+                       .arg(time);
         QTest::newRow("silent counter: a gap")
             << u"--fault silent"_qs << u"measure --port {device}"_qs << 1 << u"Connection Error"_qs
             << header +
@@ -191,8 +202,8 @@ private slots:
         QVERIFY2(out.endsWith("\r\n"), out.constData());
         QBuffer buffer(&out);
         buffer.open(QIODevice::ReadOnly);
-        std::vector<analysis::CsvRow> rows;
-        const auto error = analysis::readCsv(&buffer, rows);
+        std::vector<readings::Row> rows;
+        const auto error = readings::readCsv(&buffer, rows).error;
         QVERIFY2(!error && !rows.empty(), qPrintable(error ? error->message : QString()));
         QVERIFY2(err.contains("values  " + QByteArray::number(qsizetype(rows.size())) + " ("),
                  err.constData());
@@ -206,7 +217,7 @@ private slots:
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write("# NIST SP 1065 1000-point set\n");
         for (const double value : analysis::reference::nist1000())
-            file.write(analysis::formatNumber(value) + '\n');
+            file.write(readings::formatNumber(value) + '\n');
         file.close();
         const Finished run = runCli(words(u"analyze --json --taus 1,10,100"_qs) << path);
         QCOMPARE(run.status, 0);

@@ -4,9 +4,10 @@
 #include "../common/UiRig.h"
 
 #include "analysis/Allan.h"
-#include "analysis/Csv.h"
 #include "analysis/ReadingStore.h"
 #include "device/Shutdown.h"
+#include "readings/CsvReader.h"
+#include "readings/ReadingText.h"
 #include "ui/analysis/AllanView.h"
 #include "ui/analysis/AnalysisMenu.h"
 #include "ui/analysis/AnalysisWindow.h"
@@ -42,11 +43,11 @@ namespace {
 constexpr double Gap = std::numeric_limits<double>::quiet_NaN();
 const Setup Second{Mode::Frequency, 3};
 
-std::vector<analysis::CsvRow> recorded(const QString &path)
+std::vector<readings::Row> recorded(const QString &path)
 {
-    std::vector<analysis::CsvRow> rows;
+    std::vector<readings::Row> rows;
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || analysis::readCsv(&file, rows))
+    if (!file.open(QIODevice::ReadOnly) || readings::readCsv(&file, rows).error)
         qWarning("%s cannot be read", qPrintable(path));
     return rows;
 }
@@ -161,7 +162,7 @@ private slots:
         measureOnce();
         stop->trigger();
         QVERIFY(record->isEnabled() && !stop->isEnabled());
-        const std::vector<analysis::CsvRow> rows = recorded(path);
+        const std::vector<readings::Row> rows = recorded(path);
         QCOMPARE(rows.size(), std::size_t(1));
         QCOMPARE(rows[0].reading.value, 12000.0);
 
@@ -186,7 +187,7 @@ private slots:
         process.start(QStringLiteral(PELMIX_RECORDKILLER_PATH), {path});
         QVERIFY(process.waitForFinished(10000));
         QCOMPARE(process.exitStatus(), QProcess::CrashExit);
-        const std::vector<analysis::CsvRow> rows = recorded(path);
+        const std::vector<readings::Row> rows = recorded(path);
         QCOMPARE(rows.size(), std::size_t(2));
         QCOMPARE(rows[1].reading.value, 12346.0);
     }
@@ -399,7 +400,7 @@ private slots:
         QVERIFY(file.readAll().startsWith(start));
         if (start != "time_utc,")
             return;
-        const std::vector<analysis::CsvRow> rows = recorded(file.fileName());
+        const std::vector<readings::Row> rows = recorded(file.fileName());
         QCOMPARE(rows.size(), std::size_t(3));
         QCOMPARE(rows[1].reading.status, Status::Timeout);
         QCOMPARE(rows[2].reading.value, 12346.0);

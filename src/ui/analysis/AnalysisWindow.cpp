@@ -9,6 +9,7 @@
 #include "TrendChart.h"
 
 #include "analysis/ReadingStore.h"
+#include "readings/SaveFile.h"
 #include "ui/Art.h"
 
 #include <QComboBox>
@@ -327,7 +328,7 @@ void AnalysisWindow::saveReadings(const QString &path)
         watcher->deleteLater();
     });
     watcher->setFuture(
-        QtConcurrent::run(&writeReadings, path, series->setup(), series->readings()));
+        QtConcurrent::run(&readings::saveReadings, path, series->setup(), series->readings()));
 }
 
 void AnalysisWindow::saveChart(const QString &path)

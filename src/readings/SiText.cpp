@@ -1,10 +1,10 @@
 #include "SiText.h"
 
-#include "analysis/Csv.h"
+#include "ReadingText.h"
 
 #include <cmath>
 
-namespace pelmix::cli {
+namespace pelmix::readings {
 
 namespace {
 
@@ -22,7 +22,7 @@ constexpr Prefix Prefixes[] = {{-12, u"p"}, {-9, u"n"}, {-6, u"µ"}, {-3, u"m"},
 QString withSiPrefix(double value, const QString &unit)
 {
     if (unit.isEmpty() || value == 0 || !std::isfinite(value)) {
-        const QString number = QString::fromLatin1(analysis::formatNumber(value));
+        const QString number = QString::fromLatin1(formatNumber(value));
         return unit.isEmpty() ? number : number + u' ' + unit;
     }
     const int exponent = int(std::floor(std::log10(std::fabs(value)) / 3)) * 3;
@@ -37,4 +37,4 @@ QString withSiPrefix(double value, const QString &unit)
     return QString::number(scaled, 'g', 15) + u' ' + QString::fromUtf16(chosen->symbol) + unit;
 }
 
-} // namespace pelmix::cli
+} // namespace pelmix::readings
