@@ -18,6 +18,7 @@
 #include <QChartView>
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QLineSeries>
 #include <QProcess>
 #include <QPushButton>
@@ -213,14 +214,64 @@ private slots:
         // Readings that come later are counted as they come.
         rig.add(Second, {13000}, 9);
         QCOMPARE(rig.stat(Row::Failures), u"3"_qs);
-        // What cannot be read as a value leaves the limit as it was.
+        // What cannot be read as a value leaves no upper limit in force.
         rig.setLimit("txtUpper", u"high"_qs);
         QVERIFY(rig.find<QLabel>("lblStatus")->text().contains(u"not a value"_qs));
-        QCOMPARE(rig.window.limits().upper, std::optional(12020.0));
+        QCOMPARE(rig.window.limits().upper, std::nullopt);
+        QCOMPARE(rig.stat(Row::Failures), u"1"_qs);
         rig.setLimit("txtUpper", QString());
         rig.setLimit("txtLower", QString());
         QCOMPARE(rig.stat(Row::Failures), u"\u2013"_qs);
         QVERIFY(rig.window.trend().outsidePoints()->points().isEmpty());
+    }
+
+    // An entry that is no value of the series' quantity is marked, says why, and no limit
+    // of that field is in force; the other field's limit stays.
+    void rejectedLimit_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("reason");
+
+        QTest::newRow("a frequency on a period series")
+            << u"12.35 kHz"_qs << u"12.35 kHz is a frequency; this series is a period."_qs;
+        QTest::newRow("no value at all")
+            << u"garbage!"_qs << u"\u201cgarbage!\u201d is not a value."_qs;
+    }
+    void rejectedLimit()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, reason);
+        WindowRig rig;
+        rig.add(Setup{Mode::Period, 2}, {80e-6, 81e-6, 82e-6});
+        rig.setLimit("txtUpper", u"81.5 us"_qs);
+        rig.setLimit("txtLower", u"80.5us"_qs);
+        QCOMPARE(rig.stat(Row::Failures), u"2"_qs);
+        rig.setLimit("txtUpper", text);
+        QTEST(rig.find<QLabel>("lblStatus")->text(), "reason");
+        QTEST(rig.find<QLineEdit>("txtUpper")->toolTip(), "reason");
+        QVERIFY(rig.find<QLineEdit>("txtUpper")->palette().color(QPalette::Text) !=
+                rig.find<QLineEdit>("txtLower")->palette().color(QPalette::Text));
+        QVERIFY(!rig.window.limits().upper && rig.window.limits().lower);
+        QCOMPARE(rig.stat(Row::Failures), u"1"_qs);
+    }
+
+    // Limits typed for one quantity are not in force on a series of another; they come back
+    // with a series of theirs.
+    void limitsBelongToAQuantity()
+    {
+        WindowRig rig;
+        rig.add(Setup{Mode::Period, 2}, {80e-6, 81e-6, 82e-6});
+        rig.setLimit("txtUpper", u"81.5 us"_qs);
+        rig.add(Second, {12000, 12010});
+        QCOMPARE(rig.window.limits(), ui::Limits{});
+        QCOMPARE(rig.find<QLineEdit>("txtUpper")->text(), QString());
+        QCOMPARE(rig.stat(Row::Failures), u"\u2013"_qs);
+        auto *seriesBox = rig.find<QComboBox>("cboSeries");
+        seriesBox->setCurrentIndex(0);
+        emit seriesBox->activated(0);
+        QCOMPARE(rig.find<QLineEdit>("txtUpper")->text(), u"81.5 us"_qs);
+        QCOMPARE(rig.window.limits().upper, std::optional(81.5e-6));
+        QCOMPARE(rig.stat(Row::Failures), u"1"_qs);
     }
 
     void zoomAndPanByKeys_data()
