@@ -8,6 +8,7 @@
 #include "device/Shutdown.h"
 #include "readings/CsvReader.h"
 #include "readings/ReadingText.h"
+#include "readings/SaveFile.h"
 #include "ui/analysis/AllanView.h"
 #include "ui/analysis/AnalysisMenu.h"
 #include "ui/analysis/AnalysisWindow.h"
@@ -139,6 +140,38 @@ private slots:
         QTRY_COMPARE(window->statistics().text(Row::Count),
                      QString::number(window->selectedSeries()->size()));
         QCOMPARE(window->statistics().text(Row::Mean), u"12.0 kHz"_qs);
+    }
+
+    // A saved file opens as series of its own, apart from those measured before and
+    // after; a file that cannot be read is reported with its line.
+    void openReadings()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"saved.csv"_qs);
+        std::vector<analysis::Reading> saved;
+        for (int i = 0; i < 4; ++i)
+            saved.push_back({1'700'000'000'000 + i * 1000LL, double(i), 12000.0 + i, Status::Ok});
+        QCOMPARE(readings::saveReadings(path, Second, saved), std::nullopt);
+        UiRig rig;
+        rig.action("mnuFOpenReadings")->trigger();
+        choose(rig.window.get(), "OpenReadings", path);
+        ui::AnalysisWindow *window = rig.window->analysis().window();
+        QTRY_VERIFY(window && window->isVisible());
+        QCOMPARE(window->statistics().text(Row::Count), u"4"_qs);
+        QCOMPARE(window->statistics().text(Row::Mean), u"12.0015 kHz"_qs);
+        rig.window->analysis().openReadings(path);
+        QCOMPARE(rig.window->analysis().feed().store().seriesCount(), 2);
+
+        const QString bad = dir.filePath(u"bad.csv"_qs);
+        QFile file(bad);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(readings::csvHeader() + "2024-05-01T12:34:56.789Z,1,frequency,12,Hz,,s,9,ok,"
+                                           "digital,0,rising,off\r\n");
+        file.close();
+        rig.window->analysis().openReadings(bad);
+        const QString message = test::answerMessage();
+        QVERIFY2(message.contains(u"line 2: setting '9'"_qs), qPrintable(message));
+        QCOMPARE(rig.window->analysis().feed().store().seriesCount(), 2);
     }
 
     // A recording whose file goes away is reported once and stops; measuring goes on.
