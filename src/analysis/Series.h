@@ -86,7 +86,7 @@ private:
     Setup m_setup;
     std::vector<Chunk> m_chunks;
     qsizetype m_size = 0;
-    std::array<qsizetype, 4> m_statusCounts{};
+    std::array<qsizetype, StatusCount> m_statusCounts{};
     RunningStatistics m_statistics;
     QString m_lastReply;
 };

@@ -4,6 +4,7 @@
 #include <QLatin1StringView>
 #include <QtGlobal>
 
+#include <cstddef>
 #include <optional>
 
 namespace pelmix {
@@ -18,6 +19,8 @@ enum class Status : quint8 {
     Lost,        // the port failed before the reply
     Stopped,     // the measurement was stopped before its reply
 };
+// How many there are: the last one's number and one.
+inline constexpr std::size_t StatusCount = std::size_t(Status::Stopped) + 1;
 
 // The words files and messages use: "ok", "timeout", ...
 QLatin1StringView statusName(Status status);
