@@ -21,10 +21,11 @@ const QString Command = QStringLiteral("analyze");
 
 const char *const Description =
     "Prints the statistics of recorded values and their overlapping and modified Allan\n"
-    "deviations. Each FILE is a reading file that Pelmix wrote (CSV), or plain numbers,\n"
-    "one a line (blank lines and lines starting with '#' are skipped); '-' reads standard\n"
-    "input. The values of all files form one series, in the order given; readings without\n"
-    "a value are counted and left out.\n"
+    "deviations. Each FILE is a reading file that Pelmix wrote (CSV or JSON lines), or\n"
+    "plain numbers, one a line (blank lines and lines starting with '#' are skipped); '-'\n"
+    "reads standard input. The values of all files form one series, in the order given;\n"
+    "readings without a value are counted and left out. Files of different kinds (plain\n"
+    "numbers and readings, or readings of different setups) are refused.\n"
     "\n"
     "The deviations are in the unit of the values, and as fractions of the nominal value\n"
     "(or of the absolute mean). The spacing tau0 of reading files is the median spacing\n"

@@ -52,8 +52,8 @@ std::optional<QString> AppendFile::open(const QString &path, Accept accept)
     }
     m_regular = S_ISREG(status.st_mode);
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    if (m_file.open(fd, QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered,
-                    QFileDevice::AutoCloseHandle))
+    // The descriptor appends by itself; Qt's Append would seek, which a pipe cannot.
+    if (m_file.open(fd, QIODevice::WriteOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle))
         return std::nullopt;
     ::close(fd);
 #else

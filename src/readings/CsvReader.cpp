@@ -219,6 +219,34 @@ ReadReport readCsv(QIODevice *device, std::vector<Row> &rows)
     return readCsv(device, [&rows](const Row &row) { rows.push_back(row); });
 }
 
+ReadReport readJsonLines(QIODevice *device, const std::function<void(const Row &)> &onRow)
+{
+    ReadReport report;
+    Row row;
+    for (qint64 line = 1; !device->atEnd(); ++line) {
+        QByteArray text = device->readLine(MaxLineLength + 2);
+        if (text.size() > MaxLineLength) {
+            report.error = errorAt(line, tr("longer than %1 bytes").arg(MaxLineLength));
+            break;
+        }
+        if (line == 1)
+            skipByteOrderMark(text);
+        const QByteArrayView content = withoutLineEnd(text).trimmed();
+        if (content.isEmpty())
+            continue;
+        if (const auto error = parseJsonLine(content, row)) {
+            if (!text.endsWith('\n') && device->atEnd()) {
+                report.tornLines.push_back(line);
+                break;
+            }
+            report.error = errorAt(line, *error);
+            break;
+        }
+        onRow(row);
+    }
+    return report;
+}
+
 std::optional<ReadError> readNumbers(QIODevice *device, std::vector<double> &values)
 {
     for (qint64 line = 1; !device->atEnd(); ++line) {

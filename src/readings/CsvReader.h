@@ -41,6 +41,10 @@ struct ReadReport
 ReadReport readCsv(QIODevice *device, const std::function<void(const Row &)> &onRow);
 ReadReport readCsv(QIODevice *device, std::vector<Row> &rows);
 
+// Reads JSON lines as `measure --format jsonl` writes them: one object a line, blank lines
+// skipped; a last line without its line end that cannot be read is torn.
+ReadReport readJsonLines(QIODevice *device, const std::function<void(const Row &)> &onRow);
+
 // Reads one number a line; blank lines and lines starting with '#' are skipped.
 std::optional<ReadError> readNumbers(QIODevice *device, std::vector<double> &values);
 

@@ -34,8 +34,14 @@ std::optional<QString> ReadingAppender::open(const QString &path, Format format,
     if (auto failure = m_file.open(path, accept))
         return failure;
     std::optional<QString> failure;
-    if (m_file.isRegular() && !(failure = lock(path)))
+    if (!m_file.isRegular()) {
+        // A device or a pipe is a stream: nothing to look at, nothing to lock, and it
+        // gets a header as standard output does.
+        if (const QByteArray header = formatHeader(format); !header.isEmpty())
+            failure = m_file.append(header);
+    } else if (!(failure = lock(path))) {
         failure = prepare(path);
+    }
     if (failure)
         close();
     return failure;

@@ -13,7 +13,8 @@ namespace pelmix::readings {
 // output of `measure`. Opening looks at the file first: a new or empty file gets the
 // header; a file of another format or other columns is refused, naming the difference; a
 // last line left without its line end (a crash, a full disk) gets one, so the next line
-// starts on its own. A lock file beside it keeps a second writer out while it is open.
+// starts on its own. A lock file beside it keeps a second writer out while it is open. A
+// device or a pipe (where they are accepted) just gets the header.
 class ReadingAppender
 {
 public:

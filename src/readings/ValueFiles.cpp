@@ -15,17 +15,22 @@ QString tr(const char *text)
     return QCoreApplication::translate("pelmix::readings::ValueFiles", text);
 }
 
-// A file whose first line of content is a header naming the time column holds readings;
-// anything else is meant as plain numbers, and its first line is read as one.
-bool holdsReadings(QIODevice &device)
+enum class Kind { PlainNumbers, Csv, JsonLines };
+
+// A file whose first line of content names the time column holds readings, as a CSV
+// header or a JSON object; anything else is meant as plain numbers, and its first line
+// is read as one.
+Kind kindOfFile(QIODevice &device)
 {
     while (!device.atEnd()) {
         const QByteArray content = device.readLine(MaxLineLength + 2).trimmed();
         if (content.isEmpty() || content.startsWith('#'))
             continue;
-        return content.contains(columnName(TimeUtc).toByteArray());
+        if (!content.contains(columnName(TimeUtc).toByteArray()))
+            return Kind::PlainNumbers;
+        return content.startsWith('{') ? Kind::JsonLines : Kind::Csv;
     }
-    return false;
+    return Kind::PlainNumbers;
 }
 
 QString kindOf(const LoadedValues &loaded)
@@ -55,7 +60,8 @@ QString mixed(const QString &first, const QString &firstKind, const QString &pat
         .arg(first, firstKind, path, kind);
 }
 
-std::optional<QString> loadReadings(const QString &path, QIODevice &device, LoadedValues &into)
+std::optional<QString> loadReadings(const QString &path, QIODevice &device, Kind kind,
+                                    LoadedValues &into)
 {
     if (into.plainNumbers)
         return tr("%1 holds readings, %2 holds plain numbers: they are no one series; analyse "
@@ -63,7 +69,7 @@ std::optional<QString> loadReadings(const QString &path, QIODevice &device, Load
             .arg(path, into.firstFile);
     std::optional<Setup> other;
     const bool first = !into.setup;
-    const ReadReport report = readCsv(&device, [&into, &other](const Row &row) {
+    const auto onRow = [&into, &other](const Row &row) {
         if (!into.setup)
             into.setup = row.setup;
         if (row.setup != *into.setup) {
@@ -77,7 +83,9 @@ std::optional<QString> loadReadings(const QString &path, QIODevice &device, Load
         }
         into.values.push_back(row.reading.value);
         into.elapsed.push_back(row.reading.elapsed);
-    });
+    };
+    const ReadReport report =
+        kind == Kind::Csv ? readCsv(&device, onRow) : readJsonLines(&device, onRow);
     if (report.error)
         return QStringLiteral("%1: %2").arg(path, report.error->message);
     if (!report.tornLines.empty())
@@ -110,14 +118,14 @@ std::optional<QString> loadValues(const QString &path, LoadedValues &into)
         device = &buffer;
     }
 
-    const bool readings = holdsReadings(*device);
+    const Kind kind = kindOfFile(*device);
     if (!device->seek(0))
         return QStringLiteral("%1: %2").arg(path, device->errorString());
     const bool first = into.firstFile.isEmpty();
     if (first)
         into.firstFile = path;
-    if (readings)
-        return loadReadings(path, *device, into);
+    if (kind != Kind::PlainNumbers)
+        return loadReadings(path, *device, kind, into);
 
     if (!first && !into.plainNumbers)
         return mixed(into.firstFile, kindOf(into), path, tr("plain numbers"));

@@ -26,7 +26,8 @@ struct LoadedValues
     QStringList warnings;
 };
 
-// Appends the values of one file: a reading file (CSV, as Pelmix writes it), or plain
+// Appends the values of one file: a reading file (CSV or JSON lines, as Pelmix writes
+// them), or plain
 // numbers, one a line, blank lines and '#' comments skipped. "-" is standard input.
 // Returns why it cannot, naming the file and the line. Values that do not belong in one
 // series with those loaded before are refused, naming both files and the difference:

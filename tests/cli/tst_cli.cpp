@@ -124,6 +124,9 @@ private slots:
             << u"--fault hang-up-after=3"_qs << u"measure --port {device}"_qs << 3
             << u"{device}: the device is gone"_qs
             << header + u"%1,[^,]+,frequency,,Hz,,s,0,lost,digital,0,rising,off\r\n"_qs.arg(time);
+        QTest::newRow("a pipe named as the output: the header too")
+            << QString() << u"measure --simulate --output /dev/stdout"_qs << 0 << QString()
+            << header + u"%1,[^,]+,frequency,12000,Hz,.*\r\n"_qs.arg(time);
         QTest::newRow("an output that takes nothing")
             << QString() << u"measure --simulate --output /dev/full"_qs << 1
             << u"cannot write to /dev/full: No space left on device"_qs << QString();
@@ -300,6 +303,10 @@ private slots:
         if (!QFile::exists(m_dir.filePath(u"white.txt"_qs))) {
             QFile::remove(run);
             QCOMPARE(runCli(words(u"measure --simulate --count 2 --output run.csv"_qs)).status, 0);
+            QCOMPARE(runCli(words(u"measure --simulate --count 2 --format jsonl --output "
+                                  "run.jsonl"_qs))
+                         .status,
+                     0);
             QCOMPARE(runCli(words(u"measure --simulate --mode period --count 2 --output "
                                   "periods.csv"_qs))
                          .status,

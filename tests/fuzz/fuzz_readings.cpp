@@ -1,4 +1,4 @@
-// Reads arbitrary bytes as a CSV reading file and as plain numbers.
+// Reads arbitrary bytes as a CSV reading file, as JSON lines and as plain numbers.
 // Every row the reader hands out is one the writer could have written, and writing it
 // again reads back as the same row; torn lines are counted once each, in order.
 
@@ -70,6 +70,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         FUZZ_CHECK(i == 0 || report.tornLines[i] > report.tornLines[i - 1]);
     }
     FUZZ_CHECK(report.warning().isEmpty() == report.tornLines.empty());
+
+    buffer.seek(0);
+    const ReadReport json = readJsonLines(&buffer, checkRow);
+    if (json.error)
+        FUZZ_CHECK(json.error->line >= 1 && json.error->line <= lines);
+    FUZZ_CHECK(json.tornLines.size() <= 1);
 
     buffer.seek(0);
     std::vector<double> values;
