@@ -1,6 +1,7 @@
 // The analysis window and the recording of readings: from the main window against the
 // simulated counter, and on readings put straight into a store.
 
+#include "../common/SmallDisk.h"
 #include "../common/UiRig.h"
 
 #include "analysis/Allan.h"
@@ -489,6 +490,43 @@ private slots:
         QCOMPARE(rows[1].reading.status, Status::Timeout);
         QCOMPARE(rows[2].reading.value, 12346.0);
         QCOMPARE(rows[2].setup, Second);
+    }
+
+    // On a full disk a save over a good file leaves it as it was and says why; with room
+    // again, it replaces it.
+    void savingOnAFullDisk_data()
+    {
+        QTest::addColumn<bool>("chart");
+        QTest::newRow("readings") << false;
+        QTest::newRow("chart") << true;
+    }
+    void savingOnAFullDisk()
+    {
+        QFETCH(bool, chart);
+        test::SmallDisk disk;
+        if (!disk.isMounted())
+            QSKIP(qPrintable(disk.why()));
+        const QString path = disk.path(chart ? u"good.png"_qs : u"good.csv"_qs);
+        const QByteArray good = "a good file\n";
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(good) == good.size());
+        file.close();
+        disk.fill();
+        WindowRig rig;
+        rig.add(Second, {12345, Gap, 12346});
+        QSignalSpy finished(&rig.window, &ui::AnalysisWindow::saveFinished);
+        auto save = [&] { chart ? rig.window.saveChart(path) : rig.window.saveReadings(path); };
+        save();
+        QTRY_COMPARE(finished.count(), 1);
+        QCOMPARE(finished.at(0).at(1).toString(), u"No space left on device"_qs);
+        QVERIFY(test::answerMessage().endsWith(u": No space left on device"_qs));
+        QCOMPARE(rig.find<QLabel>("lblStatus")->text(), u"Not saved."_qs);
+        QCOMPARE(test::contents(path), good);
+        disk.free();
+        save();
+        QTRY_COMPARE(finished.count(), 2);
+        QCOMPARE(finished.at(1).at(1).toString(), QString());
+        QVERIFY(test::contents(path).startsWith(chart ? "\x89PNG" : "time_utc,"));
     }
 
     // Through the window as the trend shows, then as the Allan deviations do: every control
