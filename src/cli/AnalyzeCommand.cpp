@@ -5,9 +5,9 @@
 #include "Console.h"
 #include "ExitStatus.h"
 #include "Summary.h"
-#include "readings/ValueFiles.h"
 
 #include "analysis/Allan.h"
+#include "readings/ValueFiles.h"
 
 #include <QCommandLineParser>
 
