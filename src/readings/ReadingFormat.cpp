@@ -266,8 +266,8 @@ std::optional<QString> differenceFrom(Format format, QByteArrayView firstLine)
         found = Format::Jsonl;
     else if (!(firstLine.size() > 26 && parseUtc(firstLine.first(24)) &&
                firstLine.sliced(24).startsWith("  ")))
-        return format == Format::Csv ? tr("its first line is %1, not the header %2")
-                                           .arg(shown(firstLine), shown(header))
+        return format == Format::Csv ? tr("its first line is %1, not the header '%2'")
+                                           .arg(shown(firstLine), QString::fromLatin1(header))
                                      : tr("its first line %1 is not a reading in %2")
                                            .arg(shown(firstLine), formatName(format));
     if (found == format)
