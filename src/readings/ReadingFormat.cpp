@@ -257,7 +257,7 @@ std::optional<QString> differenceFrom(Format format, QByteArrayView firstLine)
 {
     if (firstLine.startsWith("\xEF\xBB\xBF"))
         firstLine = firstLine.sliced(3);
-    const QByteArrayView header = QByteArrayView(csvHeader()).chopped(2);
+    const QByteArray header = csvHeader().chopped(2);
     Row row;
     Format found = Format::Text;
     if (firstLine == header)
