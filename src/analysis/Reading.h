@@ -20,6 +20,7 @@ struct Reading
     Status status = Status::Ok;
 
     bool isGap() const { return status != Status::Ok; }
+    bool hasValue() const { return status == Status::Ok || status == Status::Unconfirmed; }
 };
 
 // The period beside a frequency, the frequency beside a period: derived, never stored.

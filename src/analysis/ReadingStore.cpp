@@ -4,8 +4,9 @@ namespace pelmix::analysis {
 
 qsizetype ReadingStore::append(const Setup &setup, const Reading &reading, const QString &reply)
 {
-    if (m_series.empty() || m_series.back()->setup() != setup)
+    if (m_series.empty() || m_ended || m_series.back()->setup() != setup)
         m_series.push_back(std::make_unique<Series>(setup));
+    m_ended = false;
     m_series.back()->append(reading, reply);
     ++m_readings;
     return qsizetype(m_series.size()) - 1;
@@ -15,6 +16,7 @@ void ReadingStore::clear()
 {
     m_series.clear();
     m_readings = 0;
+    m_ended = false;
 }
 
 const Series &ReadingStore::series(qsizetype index) const

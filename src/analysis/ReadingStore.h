@@ -16,6 +16,9 @@ public:
     // Appends to the current series, or starts a new one when the setup differs from it
     // (also when it equals an earlier series'). Returns the index of the series.
     qsizetype append(const Setup &setup, const Reading &reading, const QString &reply = QString());
+    // The next reading starts a new series whatever its setup: readings from a file stay
+    // apart from those measured before and after them.
+    void endSeries() { m_ended = true; }
     void clear();
 
     bool isEmpty() const { return m_series.empty(); }
@@ -30,6 +33,7 @@ public:
 private:
     std::vector<std::unique_ptr<Series>> m_series;
     qint64 m_readings = 0;
+    bool m_ended = false;
 };
 
 } // namespace pelmix::analysis

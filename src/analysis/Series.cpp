@@ -68,8 +68,8 @@ void Series::append(const Reading &reading, const QString &reply)
     Chunk &c = m_chunks.back();
     c.utcMs[offset] = reading.utcMs;
     c.elapsed[offset] = reading.elapsed;
-    // A gap never carries a number, whatever the caller left in the value.
-    c.value[offset] = reading.isGap() ? std::numeric_limits<double>::quiet_NaN() : reading.value;
+    // Only a reading with a value carries a number, whatever the caller left in it.
+    c.value[offset] = reading.hasValue() ? reading.value : std::numeric_limits<double>::quiet_NaN();
     c.status[offset] = reading.status;
     ++m_size;
     ++m_statusCounts[std::size_t(reading.status)];

@@ -9,6 +9,8 @@ namespace pelmix::analysis {
 namespace {
 
 constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
+// Offsets beyond this are rescaled, so that no square of one overflows.
+const double Largest = std::ldexp(1.0, 400);
 
 } // namespace
 
@@ -19,11 +21,25 @@ void RunningStatistics::add(double value)
     if (m_count == 0) {
         m_first = m_min = m_max = value;
         m_meanOffset = m_squares = 0;
+        m_scale = 1;
     }
     ++m_count;
     // Near the first value the difference is exact (Sterbenz), so nothing is rounded away
     // before the small numbers are summed.
-    const double offset = value - m_first;
+    double offset = (value - m_first) / m_scale;
+    if (!std::isfinite(offset) || std::fabs(offset) > Largest) {
+        // Values near the largest double: their difference may not fit, half of it does.
+        // The new unit is a power of two, which scales without rounding.
+        const double half = value / 2 - m_first / 2;
+        int exponent = 0;
+        std::frexp(half, &exponent);
+        const double scale = std::max(m_scale, std::ldexp(1.0, exponent - 1));
+        const double grow = scale / m_scale;
+        m_meanOffset /= grow;
+        m_squares = m_squares / grow / grow;
+        m_scale = scale;
+        offset = half / scale * 2;
+    }
     const double delta = offset - m_meanOffset;
     m_meanOffset += delta / double(m_count);
     m_squares += delta * (offset - m_meanOffset);
@@ -44,12 +60,14 @@ qint64 RunningStatistics::count() const
 
 double RunningStatistics::mean() const
 {
-    return m_count > 0 ? m_first + m_meanOffset : NaN;
+    if (m_count == 0)
+        return NaN;
+    return m_scale == 1 ? m_first + m_meanOffset : (m_first / m_scale + m_meanOffset) * m_scale;
 }
 
 double RunningStatistics::stddev() const
 {
-    return m_count > 1 ? std::sqrt(m_squares / double(m_count - 1)) : NaN;
+    return m_count > 1 ? std::sqrt(m_squares / double(m_count - 1)) * m_scale : NaN;
 }
 
 double RunningStatistics::min() const

@@ -4,6 +4,7 @@
 #include "platform/SignalWatch.h"
 #include "platform/SimulatedCounter.h"
 #include "ui/MainWindow.h"
+#include "ui/analysis/AnalysisMenu.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -32,6 +33,10 @@ int main(int argc, char *argv[])
         QStringLiteral("simulate"),
         QStringLiteral("Measure on the built-in simulated counter instead of a serial port."));
     parser.addOption(simulate);
+    parser.addPositionalArgument(
+        QStringLiteral("FILE"),
+        QStringLiteral("A reading file (CSV) to open in the analysis window."),
+        QStringLiteral("[FILE...]"));
     parser.process(app);
 
     // The simulated counter runs in this process behind a real pseudo-terminal, so the
@@ -57,5 +62,7 @@ int main(int argc, char *argv[])
     QObject::connect(&signalWatch, &pelmix::platform::SignalWatch::received, &window,
                      &QWidget::close);
     window.show();
+    for (const QString &file : parser.positionalArguments())
+        window.analysis().openReadings(file);
     return app.exec();
 }

@@ -4,11 +4,11 @@
 #include "AveragingFactors.h"
 #include "Console.h"
 #include "ExitStatus.h"
-#include "ReadingFiles.h"
 #include "Summary.h"
 
 #include "analysis/Allan.h"
 #include "analysis/Deviations.h"
+#include "readings/ValueFiles.h"
 
 #include <QCommandLineParser>
 
@@ -25,10 +25,12 @@ const QString Command = QStringLiteral("analyze");
 const char *const Description =
     "Prints the statistics of recorded values and their frequency stability: the deviations\n"
     "of NIST SP 1065 with the noise type and a chi-squared confidence interval at each\n"
-    "averaging factor. Each FILE is a reading file that Pelmix wrote (CSV), or plain\n"
-    "numbers, one a line (blank lines and lines starting with '#' are skipped); '-' reads\n"
-    "standard input. The values of all files form one series, in the order given; readings\n"
-    "without a value are counted and left out, their neighbours joined.\n"
+    "averaging factor. Each FILE is a reading file that Pelmix wrote (CSV or JSON lines), or\n"
+    "plain numbers, one a line (blank lines and lines starting with '#' are skipped); '-'\n"
+    "reads standard input. The values of all files form one series, in the order given;\n"
+    "readings without a value are counted and left out, their neighbours joined. Files of\n"
+    "different kinds (plain numbers and readings, or readings of different setups) are\n"
+    "refused.\n"
     "\n"
     "Frequency and period values become fractional frequency y = (f - f0) / f0 against the\n"
     "nominal f0 (--nominal, else their mean); time intervals are phase data in seconds;\n"
@@ -84,7 +86,7 @@ std::vector<analysis::Deviation> deviationsOf(const QString &text)
 }
 
 // What the loaded values are to the stability analysis; none for counts and calibration.
-std::optional<analysis::Measured> measuredOf(const LoadedValues &loaded,
+std::optional<analysis::Measured> measuredOf(const readings::LoadedValues &loaded,
                                              std::optional<analysis::Measured> data)
 {
     if (loaded.plainNumbers || !loaded.setup)
@@ -172,13 +174,15 @@ int runAnalyze(const QStringList &arguments)
         return reportUsage(error.message, Command);
     }
 
-    LoadedValues loaded;
+    readings::LoadedValues loaded;
     for (const QString &file : std::as_const(options.files)) {
         if (const auto error = loadValues(file, loaded)) {
             console::error(*error);
             return ExitStatus::Incomplete;
         }
     }
+    for (const QString &warning : std::as_const(loaded.warnings))
+        console::error(warning);
     if (loaded.values.empty()) {
         console::error(QStringLiteral("no values to analyse in %1").arg(options.files.join(u' ')));
         return ExitStatus::Incomplete;

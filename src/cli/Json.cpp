@@ -1,6 +1,6 @@
 #include "Json.h"
 
-#include "analysis/Csv.h"
+#include "readings/ReadingText.h"
 
 #include <cmath>
 
@@ -16,7 +16,7 @@ void JsonObject::key(const char *name)
 JsonObject &JsonObject::number(const char *name, double value)
 {
     key(name);
-    m_members += std::isfinite(value) ? analysis::formatNumber(value) : QByteArray("null");
+    m_members += std::isfinite(value) ? readings::formatNumber(value) : QByteArray("null");
     return *this;
 }
 

@@ -55,7 +55,7 @@ int runMeasure(const QStringList &arguments)
     }
 
     ReadingSink sink;
-    if (const auto failure = sink.open(settings.output)) {
+    if (const auto failure = sink.open(settings.output, settings.plan.format)) {
         console::error(QStringLiteral("cannot write to %1: %2").arg(settings.output, *failure));
         return ExitStatus::Incomplete;
     }

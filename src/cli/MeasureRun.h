@@ -1,10 +1,9 @@
 #pragma once
 
-#include "ReadingFormat.h"
-
 #include "analysis/ReadingStore.h"
 #include "core/Setup.h"
 #include "device/Clock.h"
+#include "readings/ReadingFormat.h"
 
 #include <QCoroTask>
 #include <QDeadlineTimer>
@@ -21,6 +20,7 @@ struct Result;
 
 namespace pelmix::cli {
 
+using readings::Format;
 class ReadingSink;
 
 // One run of `measure` on an open session: measures the setup as the window's buttons do,

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "readings/AppendFile.h"
+#include "readings/ReadingAppender.h"
 
 #include <QByteArray>
 #include <QString>
@@ -9,8 +9,8 @@
 
 namespace pelmix::cli {
 
-// Where the readings go: standard output, or a regular file they are appended to, each
-// line flushed and synced as it is written. A line is written out in full before the
+// Where the readings go: standard output, or a file they are appended to, each line
+// synced as it is written, whole or not at all. A line is written out in full before the
 // program does anything else, so no signal handled in the event loop leaves half a line.
 class ReadingSink
 {
@@ -22,17 +22,18 @@ public:
         bool closedPipe = false;
     };
 
-    // Standard output when `path` is empty. Returns why the file cannot be used.
-    std::optional<QString> open(const QString &path);
-    // The file already holds lines (a recording that goes on): no header then. Standard
+    // Standard output when `path` is empty. Returns why the file cannot take readings of
+    // `format`: another kind of file, or one that another program writes.
+    std::optional<QString> open(const QString &path, readings::Format format);
+    // The file has its header already (written when it was opened, or earlier). Standard
     // output always gets one, whatever it is redirected to.
-    bool holdsData() const;
+    bool holdsData() const { return m_file.isOpen(); }
     QString name() const;
 
-    std::optional<Failure> write(const QByteArray &bytes);
+    std::optional<Failure> write(const QByteArray &line);
 
 private:
-    readings::AppendFile m_file;
+    readings::ReadingAppender m_file;
 };
 
 } // namespace pelmix::cli

@@ -2,7 +2,7 @@
 
 #include "Json.h"
 
-#include "analysis/Csv.h"
+#include "readings/ReadingText.h"
 #include "analysis/NoiseType.h"
 
 #include <cmath>
@@ -50,7 +50,7 @@ QByteArray againstText(const StabilityReport &r)
     }
     return "fractional frequency against " +
            QByteArray(r.nominalTyped ? "the nominal " : "the mean ") +
-           analysis::formatNumber(r.nominal) + ' ' + r.unit.toUtf8();
+           readings::formatNumber(r.nominal) + ' ' + r.unit.toUtf8();
 }
 
 } // namespace

@@ -2,7 +2,7 @@
 
 #include "Json.h"
 
-#include "analysis/Csv.h"
+#include "readings/ReadingText.h"
 
 #include <cmath>
 
@@ -20,7 +20,7 @@ QByteArray quantity(double value, const QString &unit)
 {
     if (!std::isfinite(value))
         return "-";
-    const QByteArray number = analysis::formatNumber(value);
+    const QByteArray number = readings::formatNumber(value);
     return unit.isEmpty() ? number : number + ' ' + unit.toUtf8();
 }
 

@@ -10,6 +10,7 @@ using namespace Qt::StringLiterals;
 
 constexpr std::array Names = {"ok"_L1,          "timeout"_L1, "unreadable"_L1, "overflow"_L1,
                               "unconfirmed"_L1, "lost"_L1,    "stopped"_L1};
+static_assert(Names.size() == StatusCount);
 
 static_assert(Names.size() == StatusCount);
 

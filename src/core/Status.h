@@ -19,7 +19,8 @@ enum class Status : quint8 {
     Lost,        // the port failed before the reply
     Stopped,     // the measurement was stopped before its reply
 };
-inline constexpr std::size_t StatusCount = 7;
+// How many there are: the last one's number and one.
+inline constexpr std::size_t StatusCount = std::size_t(Status::Stopped) + 1;
 
 // The words files and messages use: "ok", "timeout", ...
 QLatin1StringView statusName(Status status);

@@ -1,17 +1,15 @@
 #pragma once
 
-#include "AppendFile.h"
-
-#include "analysis/Reading.h"
+#include "ReadingAppender.h"
 
 #include <QObject>
 
 namespace pelmix::readings {
 
-// Streams readings to a CSV file as they arrive, one line each, flushed and synced, so a
-// crash or a power cut loses at most the reading being written. The header goes into a
-// new or empty file only, so a recording can go on in an earlier one. A failure is
-// reported once, and recording stops.
+// Streams readings to a CSV file as they arrive, one line each, synced, so a crash or a
+// power cut loses at most the reading being written. A recording goes on in an earlier
+// file of the same columns; another file is refused. A failure is reported once, and
+// recording stops.
 class CsvRecorder : public QObject
 {
     Q_OBJECT
@@ -32,7 +30,7 @@ signals:
 private:
     void fail(const QString &message);
 
-    AppendFile m_file;
+    ReadingAppender m_file;
 };
 
 } // namespace pelmix::readings

@@ -61,6 +61,30 @@ private slots:
                  texts(expected));
     }
 
+    // Values near the largest double: no square overflows on the way.
+    void nearTheLargestDouble_data()
+    {
+        QTest::addColumn<QList<double>>("values");
+        QTest::addColumn<double>("mean");
+        QTest::addColumn<double>("stddev");
+
+        QTest::newRow("all large")
+            << QList<double>{1e308, 1.5e308, 1.7e308} << 1.4e308 << std::sqrt(0.13) * 1e308;
+        QTest::newRow("both signs")
+            << QList<double>{-0.8e308, 0.8e308} << 0.0 << std::sqrt(2.0) * 0.8e308;
+        QTest::newRow("small first")
+            << QList<double>{1, 1e308, 1} << 1e308 / 3 << 1e308 / std::sqrt(3.0);
+    }
+    void nearTheLargestDouble()
+    {
+        QFETCH(QList<double>, values);
+        QFETCH(double, mean);
+        QFETCH(double, stddev);
+        const RunningStatistics s = of(values);
+        QVERIFY2(std::fabs(s.mean() - mean) <= 1e-15 * 1e308, qPrintable(texts({s.mean()})[0]));
+        QVERIFY2(std::fabs(s.stddev() / stddev - 1) < 1e-14, qPrintable(texts({s.stddev()})[0]));
+    }
+
     // 10 MHz with 1e-11 relative noise in steps of 2^-13 Hz, all exact as doubles: the mean
     // must be the double nearest the true one (compared as its offset from 10 MHz, since a
     // comparison near 1e7 forgives an ulp), the deviation good to far better than 1e-9.

@@ -1,9 +1,12 @@
 // pelmix-cli run as a separate process, against the simulated counter on a pseudo-terminal.
 
-#include "analysis/Csv.h"
+#include "readings/CsvReader.h"
+#include "readings/ReadingText.h"
 #include "tests/analysis/ReferenceData.h"
+#include "tests/common/SmallDisk.h"
 
 #include <QBuffer>
+#include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -78,6 +81,12 @@ QJsonObject jsonOf(const QByteArray &line)
     return QJsonDocument::fromJson(line).object();
 }
 
+QByteArray contents(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 } // namespace
 
 class CliTest : public QObject
@@ -100,8 +109,8 @@ private slots:
         // 12345.678 Hz counted for 1 ms reads 12 kHz.
         QTest::newRow("jsonl")
             << QString() << u"measure --simulate --format jsonl"_qs << 0 << QString()
-            << uR"(\{"time_utc":"%1",.*"mode":"frequency","value":12000,"unit":"Hz",.*)"
-               uR"("status":"ok",.*\}\n)"_qs.arg(time);
+            << uR"(\{.*"mode":"frequency",.*"status":"ok","time_utc":"%1","unit":"Hz",)"
+               uR"("value":12000\}\n)"_qs.arg(time);
         QTest::newRow("text") << QString() << u"measure --simulate --format text"_qs << 0
                               << QString() << time + u"  12 kHz\n"_qs;
         QTest::newRow("level out of range") << QString() << u"measure --simulate --level 8"_qs << 2
@@ -118,6 +127,19 @@ private slots:
             << u"--fault hang-up-after=3"_qs << u"measure --port {device}"_qs << 3
             << u"{device}: the device is gone"_qs
             << header + u"%1,[^,]+,frequency,,Hz,,s,0,lost,digital,0,rising,off\r\n"_qs.arg(time);
+        QTest::newRow("a pipe named as the output: the header too")
+            << QString() << u"measure --simulate --output /dev/stdout"_qs << 0 << QString()
+            << header + u"%1,[^,]+,frequency,12000,Hz,.*\r\n"_qs.arg(time);
+        QTest::newRow("an output that takes nothing")
+            << QString() << u"measure --simulate --output /dev/full"_qs << 1
+            << u"cannot write to /dev/full: No space left on device"_qs << QString();
+        // 12345.678 Hz counted for 10 s reads 12345.678 Hz, but the counter kept 1 ms.
+        QTest::newRow("stuck measuring time: unconfirmed, its value kept")
+            << u"--fault stuck-time"_qs << u"measure --position 3 --port {device}"_qs << 1
+            << u"Connection Error"_qs
+            << header +
+                   u"%1,[^,]+,frequency,12,Hz,[^,]+,s,3,unconfirmed,digital,0,rising,off\r\n"_qs
+                       .arg(time);
         QTest::newRow("silent counter: a gap")
             << u"--fault silent"_qs << u"measure --port {device}"_qs << 1 << u"Connection Error"_qs
             << header +
@@ -194,8 +216,8 @@ private slots:
         QVERIFY2(out.endsWith("\r\n"), out.constData());
         QBuffer buffer(&out);
         buffer.open(QIODevice::ReadOnly);
-        std::vector<analysis::CsvRow> rows;
-        const auto error = analysis::readCsv(&buffer, rows);
+        std::vector<readings::Row> rows;
+        const auto error = readings::readCsv(&buffer, rows).error;
         QVERIFY2(!error && !rows.empty(), qPrintable(error ? error->message : QString()));
         QVERIFY2(err.contains("values  " + QByteArray::number(qsizetype(rows.size())) + " ("),
                  err.constData());
@@ -210,7 +232,7 @@ private slots:
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write("# NIST SP 1065 1000-point set\n");
         for (const double value : analysis::reference::nist1000())
-            file.write(analysis::formatNumber(value) + '\n');
+            file.write(readings::formatNumber(value) + '\n');
         file.close();
         const Finished run = runCli(words(u"analyze --json --taus 1,10,100 --data fractional "
                                           u"--deviations adev,tdev,totdev"_qs)
@@ -311,6 +333,107 @@ private slots:
         QCOMPARE(result.value(u"mean"_qs).toDouble(), 12000.0);
         QCOMPARE(result.value(u"unit"_qs).toString(), u"Hz"_qs);
         QVERIFY(result.value(u"tau0"_qs).toDouble() > 0);
+    }
+
+    // Files that are no one series are refused, naming both and what differs; a plain
+    // file's first line is read as a number; a torn row is skipped with a warning.
+    void analyzeReadsFilesOfOneKind_data()
+    {
+        QTest::addColumn<QStringList>("files");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("message"); // on standard error
+
+        QTest::newRow("readings, then plain numbers")
+            << QStringList{u"run.csv"_qs, u"white.txt"_qs} << 1
+            << u"run.csv holds frequency readings in Hz at setting 0, white.txt holds plain "
+               "numbers: they are no one series"_qs;
+        QTest::newRow("plain numbers, then readings")
+            << QStringList{u"white.txt"_qs, u"run.csv"_qs} << 1
+            << u"run.csv holds readings, white.txt holds plain numbers"_qs;
+        QTest::newRow("frequencies, then periods")
+            << QStringList{u"run.csv"_qs, u"periods.csv"_qs} << 1
+            << u"run.csv holds frequency readings in Hz at setting 0, periods.csv holds period "
+               "readings in s at setting 0"_qs;
+        QTest::newRow("a first line that is no number")
+            << QStringList{u"comma.txt"_qs} << 1 << u"comma.txt: line 1: '1,5' is not a number"_qs;
+        QTest::newRow("a torn row")
+            << QStringList{u"torn.csv"_qs} << 0 << u"torn.csv: skipped a torn row (line 4)"_qs;
+    }
+    void analyzeReadsFilesOfOneKind()
+    {
+        QFETCH(QStringList, files);
+        QDir::setCurrent(m_dir.path());
+        const QString run = m_dir.filePath(u"run.csv"_qs);
+        if (!QFile::exists(m_dir.filePath(u"white.txt"_qs))) {
+            QFile::remove(run);
+            QCOMPARE(runCli(words(u"measure --simulate --count 2 --output run.csv"_qs)).status, 0);
+            QCOMPARE(runCli(words(u"measure --simulate --count 2 --format jsonl --output "
+                                  "run.jsonl"_qs))
+                         .status,
+                     0);
+            QCOMPARE(runCli(words(u"measure --simulate --mode period --count 2 --output "
+                                  "periods.csv"_qs))
+                         .status,
+                     0);
+            QFile white(m_dir.filePath(u"white.txt"_qs));
+            QVERIFY(white.open(QIODevice::WriteOnly));
+            white.write("8.1e-05\n8.2e-05\n");
+            QFile comma(m_dir.filePath(u"comma.txt"_qs));
+            QVERIFY(comma.open(QIODevice::WriteOnly));
+            comma.write("1,5\n2\n");
+            QFile torn(m_dir.filePath(u"torn.csv"_qs));
+            QVERIFY(torn.open(QIODevice::WriteOnly));
+            const QByteArray lines = contents(run);
+            torn.write(lines + lines.split('\n').at(1).left(40) + "\n" + lines.split('\n').at(2));
+        }
+        const Finished analysis = runCli(QStringList{u"analyze"_qs} + files);
+        QTEST(analysis.status, "status");
+        QFETCH(QString, message);
+        QVERIFY2(QString::fromUtf8(analysis.err).contains(message), analysis.err.constData());
+    }
+
+    // On a disk that fills up, --output stops with the system's reason and leaves whole
+    // lines only; once there is room again, the next run goes on in the same file.
+    void outputOnAFullDisk()
+    {
+        test::SmallDisk disk;
+        if (!disk.isMounted())
+            QSKIP(qPrintable(disk.why()));
+        const QString path = disk.path(u"run.csv"_qs);
+        const QStringList measure = words(u"measure --simulate --pause 0 --output"_qs) << path;
+        QCOMPARE(runCli(measure + words(u"--count 2"_qs)).status, 0);
+        // Room for the lock file beside it, and a few lines.
+        disk.fill(10000);
+        const Finished full = runCli(measure + words(u"--count 0"_qs));
+        QCOMPARE(full.status, 1);
+        QVERIFY2(full.err.contains(": No space left on device\n"), full.err.constData());
+        QCOMPARE(full.err.count("No space"), 1);
+        QVERIFY(contents(path).endsWith("\r\n"));
+        disk.free();
+        QCOMPARE(runCli(measure + words(u"--count 1"_qs)).status, 0);
+        const Finished analysis = runCli(words(u"analyze --json"_qs) << path);
+        QCOMPARE(analysis.status, 0);
+        QVERIFY2(analysis.err.isEmpty(), analysis.err.constData());
+        QCOMPARE(jsonOf(analysis.out).value(u"count"_qs).toInteger(),
+                 contents(path).count('\n') - 1);
+    }
+
+    // A second `measure` into a file that one is writing is refused, naming the first.
+    void twoWritersOfOneOutput()
+    {
+        const QString path = m_dir.filePath(u"shared.csv"_qs);
+        QProcess first;
+        first.start(QStringLiteral(PELMIX_CLI_PATH),
+                    words(u"measure --simulate --count 0 --pause 0.05 --output"_qs) << path);
+        QVERIFY(QTest::qWaitFor([&] { return contents(path).count('\n') >= 2; }, Patience));
+        const Finished second = runCli(words(u"measure --simulate --output"_qs) << path);
+        QCOMPARE(second.status, 1);
+        QVERIFY2(second.err.contains("is being written by pelmix-cli (process " +
+                                     QByteArray::number(first.processId())),
+                 second.err.constData());
+        first.terminate();
+        QVERIFY(first.waitForFinished(Patience));
+        QCOMPARE(first.exitCode(), 0);
     }
 
     // A port the settings give a ComN is listed with it, beside the name it has anyway.

@@ -12,7 +12,7 @@ out=${FUZZ_OUT:-$(mktemp -d "${TMPDIR:-/tmp}/pelmix-fuzz.XXXXXX")}
 export ASAN_OPTIONS=${ASAN_OPTIONS:-abort_on_error=1:detect_leaks=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 failed=()
-for target in fuzz_trace fuzz_result fuzz_format fuzz_scpi; do
+for target in fuzz_trace fuzz_result fuzz_format fuzz_scpi fuzz_readings; do
     work=$out/$target
     mkdir -p "$work/corpus" "$work/artifacts"
     echo "== $target: ${budget}s, log $work/log"

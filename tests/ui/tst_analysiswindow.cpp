@@ -1,13 +1,16 @@
 // The analysis window and the recording of readings: from the main window against the
 // simulated counter, and on readings put straight into a store.
 
+#include "../common/SmallDisk.h"
 #include "../common/UiRig.h"
 
-#include "analysis/Csv.h"
 #include "analysis/NoiseType.h"
 #include "analysis/ReadingStore.h"
 #include "analysis/Stability.h"
 #include "device/Shutdown.h"
+#include "readings/CsvReader.h"
+#include "readings/ReadingText.h"
+#include "readings/SaveFile.h"
 #include "ui/analysis/AnalysisMenu.h"
 #include "ui/analysis/AnalysisWindow.h"
 #include "ui/analysis/BesidePanel.h"
@@ -50,11 +53,11 @@ namespace {
 constexpr double Gap = std::numeric_limits<double>::quiet_NaN();
 const Setup Second{Mode::Frequency, 3};
 
-std::vector<analysis::CsvRow> recorded(const QString &path)
+std::vector<readings::Row> recorded(const QString &path)
 {
-    std::vector<analysis::CsvRow> rows;
+    std::vector<readings::Row> rows;
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || analysis::readCsv(&file, rows))
+    if (!file.open(QIODevice::ReadOnly) || readings::readCsv(&file, rows).error)
         qWarning("%s cannot be read", qPrintable(path));
     return rows;
 }
@@ -149,6 +152,38 @@ private slots:
         QCOMPARE(window->statistics().text(Row::Mean), u"12.0 kHz"_qs);
     }
 
+    // A saved file opens as series of its own, apart from those measured before and
+    // after; a file that cannot be read is reported with its line.
+    void openReadings()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"saved.csv"_qs);
+        std::vector<analysis::Reading> saved;
+        for (int i = 0; i < 4; ++i)
+            saved.push_back({1'700'000'000'000 + i * 1000LL, double(i), 12000.0 + i, Status::Ok});
+        QCOMPARE(readings::saveReadings(path, Second, saved), std::nullopt);
+        UiRig rig;
+        rig.action("mnuFOpenReadings")->trigger();
+        choose(rig.window.get(), "OpenReadings", path);
+        ui::AnalysisWindow *window = rig.window->analysis().window();
+        QTRY_VERIFY(window && window->isVisible());
+        QCOMPARE(window->statistics().text(Row::Count), u"4"_qs);
+        QCOMPARE(window->statistics().text(Row::Mean), u"12.0015 kHz"_qs);
+        rig.window->analysis().openReadings(path);
+        QCOMPARE(rig.window->analysis().feed().store().seriesCount(), 2);
+
+        const QString bad = dir.filePath(u"bad.csv"_qs);
+        QFile file(bad);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(readings::csvHeader() + "2024-05-01T12:34:56.789Z,1,frequency,12,Hz,,s,9,ok,"
+                                           "digital,0,rising,off\r\n");
+        file.close();
+        rig.window->analysis().openReadings(bad);
+        const QString message = test::answerMessage();
+        QVERIFY2(message.contains(u"line 2: setting '9'"_qs), qPrintable(message));
+        QCOMPARE(rig.window->analysis().feed().store().seriesCount(), 2);
+    }
+
     // A recording whose file goes away is reported once and stops; measuring goes on.
     // (The readings of a recording go on the disk one by one: recordkiller below.)
     void recordingFromTheFileMenu()
@@ -171,7 +206,7 @@ private slots:
         measureOnce();
         stop->trigger();
         QVERIFY(record->isEnabled() && !stop->isEnabled());
-        const std::vector<analysis::CsvRow> rows = recorded(path);
+        const std::vector<readings::Row> rows = recorded(path);
         QCOMPARE(rows.size(), std::size_t(1));
         QCOMPARE(rows[0].reading.value, 12000.0);
 
@@ -196,7 +231,7 @@ private slots:
         process.start(QStringLiteral(PELMIX_RECORDKILLER_PATH), {path});
         QVERIFY(process.waitForFinished(10000));
         QCOMPARE(process.exitStatus(), QProcess::CrashExit);
-        const std::vector<analysis::CsvRow> rows = recorded(path);
+        const std::vector<readings::Row> rows = recorded(path);
         QCOMPARE(rows.size(), std::size_t(2));
         QCOMPARE(rows[1].reading.value, 12346.0);
     }
@@ -223,14 +258,64 @@ private slots:
         // Readings that come later are counted as they come.
         rig.add(Second, {13000}, 9);
         QCOMPARE(rig.stat(Row::Failures), u"3"_qs);
-        // What cannot be read as a value leaves the limit as it was.
+        // What cannot be read as a value leaves no upper limit in force.
         rig.setLimit("txtUpper", u"high"_qs);
         QVERIFY(rig.find<QLabel>("lblStatus")->text().contains(u"not a value"_qs));
-        QCOMPARE(rig.window.limits().upper, std::optional(12020.0));
+        QCOMPARE(rig.window.limits().upper, std::nullopt);
+        QCOMPARE(rig.stat(Row::Failures), u"1"_qs);
         rig.setLimit("txtUpper", QString());
         rig.setLimit("txtLower", QString());
         QCOMPARE(rig.stat(Row::Failures), u"\u2013"_qs);
         QVERIFY(rig.window.trend().outsidePoints()->points().isEmpty());
+    }
+
+    // An entry that is no value of the series' quantity is marked, says why, and no limit
+    // of that field is in force; the other field's limit stays.
+    void rejectedLimit_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("reason");
+
+        QTest::newRow("a frequency on a period series")
+            << u"12.35 kHz"_qs << u"12.35 kHz is a frequency; this series is a period."_qs;
+        QTest::newRow("no value at all")
+            << u"garbage!"_qs << u"\u201cgarbage!\u201d is not a value."_qs;
+    }
+    void rejectedLimit()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, reason);
+        WindowRig rig;
+        rig.add(Setup{Mode::Period, 2}, {80e-6, 81e-6, 82e-6});
+        rig.setLimit("txtUpper", u"81.5 us"_qs);
+        rig.setLimit("txtLower", u"80.5us"_qs);
+        QCOMPARE(rig.stat(Row::Failures), u"2"_qs);
+        rig.setLimit("txtUpper", text);
+        QTEST(rig.find<QLabel>("lblStatus")->text(), "reason");
+        QTEST(rig.find<QLineEdit>("txtUpper")->toolTip(), "reason");
+        QVERIFY(rig.find<QLineEdit>("txtUpper")->palette().color(QPalette::Text) !=
+                rig.find<QLineEdit>("txtLower")->palette().color(QPalette::Text));
+        QVERIFY(!rig.window.limits().upper && rig.window.limits().lower);
+        QCOMPARE(rig.stat(Row::Failures), u"1"_qs);
+    }
+
+    // Limits typed for one quantity are not in force on a series of another; they come back
+    // with a series of theirs.
+    void limitsBelongToAQuantity()
+    {
+        WindowRig rig;
+        rig.add(Setup{Mode::Period, 2}, {80e-6, 81e-6, 82e-6});
+        rig.setLimit("txtUpper", u"81.5 us"_qs);
+        rig.add(Second, {12000, 12010});
+        QCOMPARE(rig.window.limits(), ui::Limits{});
+        QCOMPARE(rig.find<QLineEdit>("txtUpper")->text(), QString());
+        QCOMPARE(rig.stat(Row::Failures), u"\u2013"_qs);
+        auto *seriesBox = rig.find<QComboBox>("cboSeries");
+        seriesBox->setCurrentIndex(0);
+        emit seriesBox->activated(0);
+        QCOMPARE(rig.find<QLineEdit>("txtUpper")->text(), u"81.5 us"_qs);
+        QCOMPARE(rig.window.limits().upper, std::optional(81.5e-6));
+        QCOMPARE(rig.stat(Row::Failures), u"1"_qs);
     }
 
     void zoomAndPanByKeys_data()
@@ -559,11 +644,48 @@ private slots:
         QVERIFY(file.readAll().startsWith(start));
         if (start != "time_utc,")
             return;
-        const std::vector<analysis::CsvRow> rows = recorded(file.fileName());
+        const std::vector<readings::Row> rows = recorded(file.fileName());
         QCOMPARE(rows.size(), std::size_t(3));
         QCOMPARE(rows[1].reading.status, Status::Timeout);
         QCOMPARE(rows[2].reading.value, 12346.0);
         QCOMPARE(rows[2].setup, Second);
+    }
+
+    // On a full disk a save over a good file leaves it as it was and says why; with room
+    // again, it replaces it.
+    void savingOnAFullDisk_data()
+    {
+        QTest::addColumn<bool>("chart");
+        QTest::newRow("readings") << false;
+        QTest::newRow("chart") << true;
+    }
+    void savingOnAFullDisk()
+    {
+        QFETCH(bool, chart);
+        test::SmallDisk disk;
+        if (!disk.isMounted())
+            QSKIP(qPrintable(disk.why()));
+        const QString path = disk.path(chart ? u"good.png"_qs : u"good.csv"_qs);
+        const QByteArray good = "a good file\n";
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(good) == good.size());
+        file.close();
+        disk.fill();
+        WindowRig rig;
+        rig.add(Second, {12345, Gap, 12346});
+        QSignalSpy finished(&rig.window, &ui::AnalysisWindow::saveFinished);
+        auto save = [&] { chart ? rig.window.saveChart(path) : rig.window.saveReadings(path); };
+        save();
+        QTRY_COMPARE(finished.count(), 1);
+        QCOMPARE(finished.at(0).at(1).toString(), u"No space left on device"_qs);
+        QVERIFY(test::answerMessage().endsWith(u": No space left on device"_qs));
+        QCOMPARE(rig.find<QLabel>("lblStatus")->text(), u"Not saved."_qs);
+        QCOMPARE(test::contents(path), good);
+        disk.free();
+        save();
+        QTRY_COMPARE(finished.count(), 2);
+        QCOMPARE(finished.at(1).at(1).toString(), QString());
+        QVERIFY(test::contents(path).startsWith(chart ? "\x89PNG" : "time_utc,"));
     }
 
     // Through the window as the trend shows, then as the stability does: every control

@@ -3,6 +3,9 @@
 
 #include "../common/UiRig.h"
 
+#include "readings/ReadingFeed.h"
+#include "ui/analysis/AnalysisMenu.h"
+
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -144,16 +147,29 @@ void FaultsTest::steppingFaults()
 {
     QFETCH(QString, fault);
     QFETCH(bool, measured);
+    QTemporaryDir dir;
+    const QString recording = dir.filePath(u"r.csv"_qs);
     UiRig rig;
     QVERIFY(!rig.model.faults().parse(fault));
+    QVERIFY(rig.window->analysis().recorder().start(recording));
     rig.find<QSlider>("Slider1")->setValue(2);
     rig.find<QSlider>("Slider2")->setValue(1);
     click(rig, "hand1");
     QCOMPARE(finish(rig), QStringList{u"Connection Error"_qs});
     QCOMPARE(rig.server.commands().endsWith('D'), measured);
-    // The counter stayed at its measuring time 0: the 12 pulses of 1 ms read as 10 ms.
-    if (measured)
-        QCOMPARE(rig.text("Tablo1"), u"       1.2kHz"_qs);
+    if (!measured)
+        return;
+    // The counter stayed at its measuring time 0: the 12 pulses of 1 ms read as 10 ms. The
+    // value is shown, kept and recorded, but as unconfirmed: no statistic counts it.
+    QCOMPARE(rig.text("Tablo1"), u"       1.2kHz"_qs);
+    const analysis::Series *series = rig.window->analysis().feed().store().current();
+    QVERIFY(series && series->size() == 1);
+    QCOMPARE(series->at(0).status, Status::Unconfirmed);
+    QCOMPARE(series->at(0).value, 1200.0);
+    QCOMPARE(series->statistics().count(), 0);
+    QVERIFY2(
+        contents(recording).contains(",frequency,1200,Hz,0.0008333333333333334,s,1,unconfirmed,"),
+        contents(recording).constData());
 }
 
 void FaultsTest::hangUp_data()

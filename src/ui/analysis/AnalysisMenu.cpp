@@ -5,9 +5,11 @@
 #include "FileChoice.h"
 
 #include "device/Shutdown.h"
+#include "readings/CsvReader.h"
 #include "readings/ReadingFeed.h"
 #include "ui/MessageBoxes.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QMenu>
 #include <QMenuBar>
@@ -31,6 +33,7 @@ QSettings settings()
 AnalysisMenu::AnalysisMenu(QMenuBar &bar, QAction &exitEntry, readings::ReadingFeed &feed,
                            MessageBoxes &messages, device::Shutdown &shutdown, QWidget &owner)
     : m_feed(feed)
+    , m_messages(messages)
     , m_shutdown(shutdown)
     , m_owner(owner)
 {
@@ -40,13 +43,15 @@ AnalysisMenu::AnalysisMenu(QMenuBar &bar, QAction &exitEntry, readings::ReadingF
             fileMenu = menu;
     }
     QObject *holder = fileMenu ? static_cast<QObject *>(fileMenu) : &bar;
+    auto *open = new QAction(tr("Open Readings..."), holder);
+    open->setObjectName(QStringLiteral("mnuFOpenReadings"));
     auto *record = new QAction(tr("Record Readings..."), holder);
     record->setObjectName(QStringLiteral("mnuFRecord"));
     auto *stop = new QAction(tr("Stop Recording"), holder);
     stop->setObjectName(QStringLiteral("mnuFStopRecord"));
     stop->setEnabled(false);
     if (fileMenu)
-        fileMenu->insertActions(&exitEntry, {record, stop});
+        fileMenu->insertActions(&exitEntry, {open, record, stop});
 
     QMenu *menu = bar.addMenu(tr("&Analysis"));
     menu->setObjectName(QStringLiteral("mnuAnalysis"));
@@ -57,6 +62,7 @@ AnalysisMenu::AnalysisMenu(QMenuBar &bar, QAction &exitEntry, readings::ReadingF
     show->setShortcutContext(Qt::ApplicationShortcut);
 
     connect(show, &QAction::triggered, this, &AnalysisMenu::showWindow);
+    connect(open, &QAction::triggered, this, &AnalysisMenu::chooseReadings);
     connect(record, &QAction::triggered, this, &AnalysisMenu::chooseRecording);
     connect(stop, &QAction::triggered, &m_recorder, &readings::CsvRecorder::stop);
     connect(&m_recorder, &readings::CsvRecorder::recordingChanged, this,
@@ -132,6 +138,52 @@ void AnalysisMenu::chooseRecording()
                    m_folder = QFileInfo(path).absolutePath();
                    m_recorder.start(path);
                });
+}
+
+void AnalysisMenu::chooseReadings()
+{
+    chooseFile(&m_owner,
+               {tr("Open Readings"),
+                QStringLiteral("OpenReadings"),
+                {tr("CSV Files (*.csv)"), tr("All Files (*.*)")},
+                m_folder,
+                false},
+               [this](const QString &path) {
+                   if (m_shutdown.isTriggered())
+                       return;
+                   m_folder = QFileInfo(path).absolutePath();
+                   openReadings(path);
+               });
+}
+
+void AnalysisMenu::openReadings(const QString &path)
+{
+    QFile file(path);
+    std::vector<readings::Row> rows;
+    std::optional<QString> problem;
+    if (!file.open(QIODevice::ReadOnly)) {
+        problem = file.errorString();
+    } else {
+        const readings::ReadReport report = readings::readCsv(&file, rows);
+        if (report.error)
+            problem = report.error->message;
+        else if (rows.empty())
+            problem = tr("it holds no readings");
+        else if (!report.tornLines.empty())
+            m_messages.show(tr("%1: %2").arg(path, report.warning()));
+    }
+    if (problem) {
+        m_messages.show(tr("%1 cannot be opened: %2").arg(path, *problem));
+        return;
+    }
+    analysis::ReadingStore &store = m_feed.store();
+    store.endSeries();
+    for (const readings::Row &row : rows)
+        store.append(row.setup, row.reading);
+    store.endSeries();
+    showWindow();
+    if (m_window)
+        m_window->refresh();
 }
 
 void AnalysisMenu::shutDown()

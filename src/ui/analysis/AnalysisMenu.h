@@ -24,7 +24,8 @@ class AnalysisWindow;
 class MessageBoxes;
 
 // The main window's way to the readings: the Analysis menu with the analysis window, and
-// recording every reading to a CSV file from the File menu, next to the log's entries.
+// in the File menu, next to the log's entries, opening a reading file and recording every
+// reading to a CSV file.
 // Both follow the feed that turns the meter's results into readings.
 class AnalysisMenu : public QObject
 {
@@ -36,6 +37,9 @@ public:
     ~AnalysisMenu() override;
 
     void showWindow();
+    // Loads a CSV reading file into the analysis window as series of their own, and shows
+    // it; what cannot be read is reported, naming the line.
+    void openReadings(const QString &path);
     // Null until first shown.
     AnalysisWindow *window() const { return m_window.get(); }
     readings::CsvRecorder &recorder() { return m_recorder; }
@@ -49,8 +53,10 @@ protected:
 private:
     void placeBesidePanel();
     void chooseRecording();
+    void chooseReadings();
 
     readings::ReadingFeed &m_feed;
+    MessageBoxes &m_messages;
     device::Shutdown &m_shutdown;
     QWidget &m_owner;
     readings::CsvRecorder m_recorder;

@@ -3,6 +3,7 @@
 #include "Export.h"
 #include "FileChoice.h"
 #include "HistogramChart.h"
+#include "LimitFields.h"
 #include "Quantity.h"
 #include "StabilityView.h"
 #include "StatisticsView.h"
@@ -10,15 +11,13 @@
 #include "TrendChart.h"
 
 #include "analysis/ReadingStore.h"
+#include "readings/SaveFile.h"
 #include "ui/Art.h"
 
 #include <QComboBox>
 #include <QFileInfo>
-#include <QFormLayout>
 #include <QFutureWatcher>
-#include <QGroupBox>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QShortcut>
@@ -89,28 +88,17 @@ void AnalysisWindow::build()
 
     m_statistics = new StatisticsView(this);
     enableCopy(*m_statistics);
-    auto *limitsBox = new QGroupBox(tr("Limits"), this);
-    limitsBox->setObjectName(QStringLiteral("fraLimits"));
-    m_upper = new QLineEdit(limitsBox);
-    m_upper->setObjectName(QStringLiteral("txtUpper"));
-    m_upper->setAccessibleName(tr("Upper limit"));
-    m_lower = new QLineEdit(limitsBox);
-    m_lower->setObjectName(QStringLiteral("txtLower"));
-    m_lower->setAccessibleName(tr("Lower limit"));
-    auto *limitsForm = new QFormLayout(limitsBox);
-    limitsForm->addRow(tr("&Upper:"), m_upper);
-    limitsForm->addRow(tr("&Lower:"), m_lower);
-    for (QLineEdit *field : {m_upper, m_lower}) {
-        field->setPlaceholderText(tr("none"));
-        field->setToolTip(tr("A value such as 12.5 kHz or 81 \u00b5s; empty for none. Readings "
-                             "beyond a limit are marked and counted as failures."));
-        connect(field, &QLineEdit::editingFinished, this, [this, field] { applyLimit(field); });
-    }
+    m_limitFields = new LimitFields(this);
+    connect(m_limitFields, &LimitFields::limitsChanged, this, [this](const QString &problem) {
+        m_status->setText(problem);
+        limitsChanged();
+        refresh();
+    });
     auto *left = new QWidget(this);
     auto *leftLayout = new QVBoxLayout(left);
     leftLayout->setContentsMargins(0, 0, 0, 0);
     leftLayout->addWidget(m_statistics);
-    leftLayout->addWidget(limitsBox);
+    leftLayout->addWidget(m_limitFields);
     m_saveStatistics = button(this, tr("Save Stat&istics\u2026"), "cmdSaveStatistics",
                               tr("Save the statistics as CSV"));
     leftLayout->addWidget(m_saveStatistics, 0, Qt::AlignLeft);
@@ -203,6 +191,8 @@ void AnalysisWindow::refresh()
         m_shownKey = key;
         m_failures = m_failuresCounted = 0;
         m_trend->setSeries(series);
+        if (series && m_limitFields->setMode(series->setup().mode))
+            limitsChanged();
         m_setup->setText(series ? setupText(series->setup())
                                 : tr("No readings yet: measure, and they appear here."));
     } else {
@@ -212,7 +202,7 @@ void AnalysisWindow::refresh()
     m_histogram->showSeries(series, key);
     m_stability->showSeries(series, key);
     // After the stability view, which holds the nominal typed for this series.
-    m_statistics->showSeries(series, m_limits.any() ? std::optional(m_failures) : std::nullopt,
+    m_statistics->showSeries(series, limits().any() ? std::optional(m_failures) : std::nullopt,
                              m_stability->nominal());
     m_clear->setEnabled(!m_store.isEmpty());
     m_saveReadings->setEnabled(series && !series->isEmpty());
@@ -258,38 +248,27 @@ void AnalysisWindow::clearReadings()
     refresh();
 }
 
-void AnalysisWindow::applyLimit(QLineEdit *field)
+const Limits &AnalysisWindow::limits() const
 {
-    const analysis::Series *series = selectedSeries();
-    const QLatin1String unit =
-        pelmix::modeInfo(series ? series->setup().mode : pelmix::Mode::Frequency).unit;
-    bool ok = false;
-    const std::optional<double> value = parseQuantity(field->text(), unit, &ok);
-    if (!ok) {
-        m_status->setText(tr("\u201c%1\u201d is not a value.").arg(field->text()));
-        return;
-    }
-    m_status->clear();
-    Limits limits = m_limits;
-    (field == m_upper ? limits.upper : limits.lower) = value;
-    if (limits == m_limits)
-        return;
-    m_limits = limits;
+    return m_limitFields->limits();
+}
+
+void AnalysisWindow::limitsChanged()
+{
     m_failures = m_failuresCounted = 0;
-    m_trend->setLimits(m_limits);
-    m_histogram->setLimits(m_limits);
-    refresh();
+    m_trend->setLimits(limits());
+    m_histogram->setLimits(limits());
 }
 
 void AnalysisWindow::countFailures()
 {
     const analysis::Series *series = selectedSeries();
-    if (!series || !m_limits.any())
+    if (!series || !limits().any())
         return;
     // Readings are only ever appended: each is looked at once.
     for (; m_failuresCounted < series->size(); ++m_failuresCounted) {
         const analysis::Reading reading = series->at(m_failuresCounted);
-        if (!reading.isGap() && m_limits.isOutside(reading.value))
+        if (!reading.isGap() && limits().isOutside(reading.value))
             ++m_failures;
     }
 }
@@ -353,7 +332,7 @@ void AnalysisWindow::saveReadings(const QString &path)
         watcher->deleteLater();
     });
     watcher->setFuture(
-        QtConcurrent::run(&writeReadings, path, series->setup(), series->readings()));
+        QtConcurrent::run(&readings::saveReadings, path, series->setup(), series->readings()));
 }
 
 void AnalysisWindow::saveChart(const QString &path)

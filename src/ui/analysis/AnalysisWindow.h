@@ -11,7 +11,6 @@
 class QComboBox;
 class QGraphicsView;
 class QLabel;
-class QLineEdit;
 class QPushButton;
 class QTabWidget;
 class QTableWidget;
@@ -29,6 +28,7 @@ namespace pelmix::ui {
 
 class StabilityView;
 class HistogramChart;
+class LimitFields;
 class StatisticsView;
 class TrendChart;
 
@@ -59,7 +59,7 @@ public:
     const analysis::Series *selectedSeries() const;
     // Readings of the selected series beyond the limits.
     qsizetype failures() const { return m_failures; }
-    const Limits &limits() const { return m_limits; }
+    const Limits &limits() const;
 
     void clearReadings();
     // Both run in the background; a failure is reported in a message box.
@@ -82,7 +82,7 @@ private:
     void build();
     void listSeries();
     void seriesPicked(int index);
-    void applyLimit(QLineEdit *field);
+    void limitsChanged();
     void countFailures();
     QGraphicsView *currentChart() const;
     void chooseReadingsFile();
@@ -97,7 +97,6 @@ private:
     qsizetype m_selected = -1;
     SeriesKey m_shownKey{~quint64(0), -1};
     int m_listed = 0;
-    Limits m_limits;
     qsizetype m_failures = 0;
     qsizetype m_failuresCounted = 0;
     QString m_folder;
@@ -106,8 +105,7 @@ private:
     QPushButton *m_clear = nullptr;
     QLabel *m_setup = nullptr;
     StatisticsView *m_statistics = nullptr;
-    QLineEdit *m_upper = nullptr;
-    QLineEdit *m_lower = nullptr;
+    LimitFields *m_limitFields = nullptr;
     QTabWidget *m_tabs = nullptr;
     TrendChart *m_trend = nullptr;
     HistogramChart *m_histogram = nullptr;

@@ -1,16 +1,17 @@
 #include "SiText.h"
 
-#include "analysis/Csv.h"
+#include "ReadingText.h"
+
 #include "core/SiPrefix.h"
 
 #include <cmath>
 
-namespace pelmix::cli {
+namespace pelmix::readings {
 
 QString withSiPrefix(double value, const QString &unit)
 {
     if (unit.isEmpty() || value == 0 || !std::isfinite(value)) {
-        const QString number = QString::fromLatin1(analysis::formatNumber(value));
+        const QString number = QString::fromLatin1(formatNumber(value));
         return unit.isEmpty() ? number : number + u' ' + unit;
     }
     const SiPrefix prefix = siPrefixFor(value);
@@ -20,4 +21,4 @@ QString withSiPrefix(double value, const QString &unit)
     return QString::number(scaled, 'g', 15) + u' ' + prefix.symbol + unit;
 }
 
-} // namespace pelmix::cli
+} // namespace pelmix::readings
