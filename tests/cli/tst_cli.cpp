@@ -76,6 +76,30 @@ struct Running
     ~Running() { end(); }
 };
 
+// `serve` on pelmix-sim started with `simArguments`; none: on its own --simulate.
+struct Served
+{
+    std::optional<Running> sim;
+    std::optional<Running> serve;
+
+    explicit Served(const QString &simArguments)
+    {
+        const QStringList listen = words(u"serve --listen 127.0.0.1:0"_qs);
+        if (simArguments.isEmpty()) {
+            serve.emplace(PELMIX_CLI_PATH, listen + QStringList{u"--simulate"_qs});
+            return;
+        }
+        sim.emplace(PELMIX_SIM_PATH, words(simArguments));
+        serve.emplace(PELMIX_CLI_PATH, listen + QStringList{u"--port"_qs, sim->firstLine});
+    }
+    quint16 port() const { return serve->firstLine.section(u':', -1).toUShort(); }
+};
+
+int statusOf(const QString &arguments)
+{
+    return runCli(words(arguments)).status;
+}
+
 QJsonObject jsonOf(const QByteArray &line)
 {
     return QJsonDocument::fromJson(line).object();
@@ -94,6 +118,12 @@ class CliTest : public QObject
     Q_OBJECT
 
     QTemporaryDir m_dir;
+
+    bool write(const QString &name, const QByteArray &bytes)
+    {
+        QFile file(m_dir.filePath(name));
+        return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+    }
 
 private slots:
     void runs_data()
@@ -227,13 +257,11 @@ private slots:
     // today's keys, and the stability of the set taken as fractional frequency.
     void analyzeReproducesPublishedDeviations()
     {
-        const QString path = m_dir.filePath(u"nist1000.txt"_qs);
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("# NIST SP 1065 1000-point set\n");
+        QByteArray text = "# NIST SP 1065 1000-point set\n";
         for (const double value : analysis::reference::nist1000())
-            file.write(readings::formatNumber(value) + '\n');
-        file.close();
+            text += readings::formatNumber(value) + '\n';
+        QVERIFY(write(u"nist1000.txt"_qs, text));
+        const QString path = m_dir.filePath(u"nist1000.txt"_qs);
         const Finished run = runCli(words(u"analyze --json --taus 1,10,100 --data fractional "
                                           u"--deviations adev,tdev,totdev"_qs)
                                     << path);
@@ -302,9 +330,7 @@ private slots:
         QFETCH(QString, data);
         QFETCH(QString, text);
         const QString path = m_dir.filePath(mode + u".csv"_qs);
-        QCOMPARE(runCli(words(u"measure --simulate --count 3 --mode "_qs + mode + u" --output "_qs +
-                              path))
-                     .status,
+        QCOMPARE(statusOf(u"measure --simulate --count 3 --mode %1 --output %2"_qs.arg(mode, path)),
                  0);
         const Finished json = runCli(words(u"analyze --json --taus 1 "_qs + path));
         QCOMPARE(json.status, 0);
@@ -366,25 +392,14 @@ private slots:
         const QString run = m_dir.filePath(u"run.csv"_qs);
         if (!QFile::exists(m_dir.filePath(u"white.txt"_qs))) {
             QFile::remove(run);
-            QCOMPARE(runCli(words(u"measure --simulate --count 2 --output run.csv"_qs)).status, 0);
-            QCOMPARE(runCli(words(u"measure --simulate --count 2 --format jsonl --output "
-                                  "run.jsonl"_qs))
-                         .status,
-                     0);
-            QCOMPARE(runCli(words(u"measure --simulate --mode period --count 2 --output "
-                                  "periods.csv"_qs))
-                         .status,
-                     0);
-            QFile white(m_dir.filePath(u"white.txt"_qs));
-            QVERIFY(white.open(QIODevice::WriteOnly));
-            white.write("8.1e-05\n8.2e-05\n");
-            QFile comma(m_dir.filePath(u"comma.txt"_qs));
-            QVERIFY(comma.open(QIODevice::WriteOnly));
-            comma.write("1,5\n2\n");
-            QFile torn(m_dir.filePath(u"torn.csv"_qs));
-            QVERIFY(torn.open(QIODevice::WriteOnly));
+            QCOMPARE(statusOf(u"measure --simulate --count 2 --output run.csv"_qs), 0);
+            QCOMPARE(
+                statusOf(u"measure --simulate --mode period --count 2 --output periods.csv"_qs), 0);
             const QByteArray lines = contents(run);
-            torn.write(lines + lines.split('\n').at(1).left(40) + "\n" + lines.split('\n').at(2));
+            QVERIFY(write(u"comma.txt"_qs, "1,5\n2\n") &&
+                    write(u"torn.csv"_qs, lines + lines.split('\n').at(1).left(40) + "\n" +
+                                              lines.split('\n').at(2)) &&
+                    write(u"white.txt"_qs, "8.1e-05\n8.2e-05\n"));
         }
         const Finished analysis = runCli(QStringList{u"analyze"_qs} + files);
         QTEST(analysis.status, "status");
@@ -459,30 +474,26 @@ private slots:
     // A status line too short to use ends the measurement at once: no value, error +301.
     void serveReportsAMeasurementWithoutAnswer()
     {
-        Running sim(PELMIX_SIM_PATH, words(u"--fault short-status"_qs));
-        Running serve(PELMIX_CLI_PATH, words(u"serve --listen 127.0.0.1:0 --port"_qs)
-                                           << sim.firstLine);
-        QVERIFY2(serve.firstLine.startsWith(u"Listening on 127.0.0.1:"_qs),
-                 qPrintable(serve.firstLine));
+        Served served(u"--fault short-status"_qs);
+        QVERIFY2(served.serve->firstLine.startsWith(u"Listening on 127.0.0.1:"_qs),
+                 qPrintable(served.serve->firstLine));
         QTcpSocket socket;
-        socket.connectToHost(u"127.0.0.1"_qs, serve.firstLine.section(u':', -1).toUShort());
+        socket.connectToHost(u"127.0.0.1"_qs, served.port());
         socket.write("MEAS:FREQ?;:SYST:ERR?\n");
         QVERIFY(QTest::qWaitFor([&] { return socket.canReadLine(); }, Patience));
         QCOMPARE(socket.readLine(),
                  QByteArray("+9.91000000000000E+037;+301,\"No reply from the counter;unreadable "
                             "reply to the status query\"\n"));
-        QCOMPARE(serve.end(), 0);
+        QCOMPARE(served.serve->end(), 0);
     }
 
     // Against a counter that spoils 5 % of its replies, every sample of a READ? is taken: a
     // failed one reads 9.91E37 and has its own error.
     void serveReadsThroughSpoiledReplies()
     {
-        Running sim(PELMIX_SIM_PATH, words(u"--fault random=0.05 --seed 4"_qs));
-        Running serve(PELMIX_CLI_PATH, words(u"serve --listen 127.0.0.1:0 --port"_qs)
-                                           << sim.firstLine);
+        Served served(u"--fault random=0.05 --seed 4"_qs);
         QTcpSocket socket;
-        socket.connectToHost(u"127.0.0.1"_qs, serve.firstLine.section(u':', -1).toUShort());
+        socket.connectToHost(u"127.0.0.1"_qs, served.port());
         socket.write("FREQ:GATE:TIME 0.001;:SAMP:COUN 20;:READ?;:SYST:ERR:COUN?\n");
         QVERIFY(QTest::qWaitFor([&] { return socket.canReadLine(); }, 4 * Patience));
         const QList<QByteArray> replies = socket.readLine().trimmed().split(';');
@@ -494,21 +505,19 @@ private slots:
         socket.write("SYST:ERR?\n");
         QVERIFY(QTest::qWaitFor([&] { return socket.canReadLine(); }, Patience));
         QVERIFY(socket.readLine().startsWith("+301,\"No reply from the counter;"));
-        QCOMPARE(serve.end(), 0);
+        QCOMPARE(served.serve->end(), 0);
     }
 
     // SIGTERM during a READ?: the measurement stops at its next exchange, the query gets
     // the readings taken, then the server closes and exits 0.
     void serveAnswersReadOnSigterm()
     {
-        Running sim(PELMIX_SIM_PATH, words(u"--time-scale 0.2"_qs));
-        Running serve(PELMIX_CLI_PATH, words(u"serve --listen 127.0.0.1:0 --port"_qs)
-                                           << sim.firstLine);
-        const quint16 port = serve.firstLine.section(u':', -1).toUShort();
+        Served served(u"--time-scale 0.2"_qs);
+        QProcess &serve = served.serve->process;
         QTcpSocket reading;
         QTcpSocket watching;
-        reading.connectToHost(u"127.0.0.1"_qs, port);
-        watching.connectToHost(u"127.0.0.1"_qs, port);
+        reading.connectToHost(u"127.0.0.1"_qs, served.port());
+        watching.connectToHost(u"127.0.0.1"_qs, served.port());
         reading.write("FREQ:GATE:TIME 1;:SAMP:COUN 50;:READ?\n");
         QVERIFY(QTest::qWaitFor(
             [&] {
@@ -516,48 +525,40 @@ private slots:
                 return watching.waitForReadyRead(Patience) && watching.readAll() == "+16\n";
             },
             Patience));
-        serve.process.terminate();
+        serve.terminate();
         QVERIFY(QTest::qWaitFor([&] { return reading.canReadLine(); }, Patience));
         const QList<QByteArray> readings = reading.readLine().trimmed().split(',');
         QVERIFY(readings.size() < 50);
-        QVERIFY(serve.process.state() == QProcess::NotRunning ||
-                serve.process.waitForFinished(Patience));
-        QCOMPARE(serve.process.exitCode(), 0);
+        QVERIFY(serve.state() == QProcess::NotRunning || serve.waitForFinished(Patience));
+        QCOMPARE(serve.exitCode(), 0);
         QVERIFY(reading.state() == QAbstractSocket::UnconnectedState ||
                 reading.waitForDisconnected(Patience));
     }
 
-    // Two PyVISA clients: one starts a long measurement and polls its status, the other
-    // asks who it is and aborts it.
-    void serveAbortsForPyVisa()
+    // Two PyVISA clients: one starts a long measurement and polls its status, the other asks
+    // who it is and aborts it; a lab script's session measures the simulated 12 kHz.
+    void serveForPyVisa_data()
     {
-        if (QStringLiteral(PELMIX_PYVISA_PYTHON).isEmpty())
-            QSKIP("PyVISA with the pyvisa-py backend is not installed");
-        Running sim(PELMIX_SIM_PATH, words(u"--time-scale 0.05"_qs));
-        Running serve(PELMIX_CLI_PATH, words(u"serve --listen 127.0.0.1:0 --port"_qs)
-                                           << sim.firstLine);
-        QProcess client;
-        client.start(QStringLiteral(PELMIX_PYVISA_PYTHON),
-                     {QStringLiteral(PELMIX_SCPI_CLIENT), u"--abort"_qs,
-                      serve.firstLine.remove(u"Listening on "_qs)});
-        QVERIFY(client.waitForFinished(2 * Patience));
-        QVERIFY2(client.exitCode() == 0, client.readAll().constData());
-        QCOMPARE(serve.end(), 0);
+        QTest::addColumn<QString>("sim");
+        QTest::addColumn<bool>("abort"); // or measure 12 kHz
+        QTest::newRow("abort") << u"--time-scale 0.05"_qs << true;
+        QTest::newRow("measure") << QString() << false;
     }
-
-    // A lab script's PyVISA session measures the simulated counter's 12 kHz through serve.
-    void serveAnswersPyVisa()
+    void serveForPyVisa()
     {
+        QFETCH(QString, sim);
+        QFETCH(bool, abort);
         if (QStringLiteral(PELMIX_PYVISA_PYTHON).isEmpty())
             QSKIP("PyVISA with the pyvisa-py backend is not installed");
-        Running serve(PELMIX_CLI_PATH, words(u"serve --simulate --listen 127.0.0.1:0"_qs));
-        QProcess client;
-        client.start(QStringLiteral(PELMIX_PYVISA_PYTHON),
-                     {QStringLiteral(PELMIX_SCPI_CLIENT),
-                      serve.firstLine.remove(u"Listening on "_qs), u"12000"_qs});
-        QVERIFY(client.waitForFinished(Patience));
-        QVERIFY2(client.exitCode() == 0, client.readAll().constData());
-        QCOMPARE(serve.end(), 0);
+        Served served(sim);
+        const QString address = served.serve->firstLine.remove(u"Listening on "_qs);
+        QProcess process;
+        process.start(QStringLiteral(PELMIX_PYVISA_PYTHON),
+                      {QStringLiteral(PELMIX_SCPI_CLIENT), abort ? u"--abort"_qs : address,
+                       abort ? address : u"12000"_qs});
+        QVERIFY(process.waitForFinished(2 * Patience));
+        QVERIFY2(process.exitCode() == 0, process.readAll().constData());
+        QCOMPARE(served.serve->end(), 0);
     }
 };
 
