@@ -38,9 +38,6 @@
 #include <QValueAxis>
 
 using namespace pelmix;
-using pelmix::Mode;
-using pelmix::Setup;
-using pelmix::Status;
 using pelmix::test::choose;
 using pelmix::test::UiRig;
 using Row = ui::StatisticsView::Row;
@@ -99,6 +96,7 @@ struct WindowRig
     {
         return window.findChild<T *>(QLatin1String(name));
     }
+    // A limit or the nominal, typed.
     void setLimit(const char *field, const QString &text)
     {
         auto *edit = find<QLineEdit>(field);
@@ -197,7 +195,6 @@ private slots:
             rig.find<QToolButton>("hand1")->click();
             QVERIFY(rig.waitIdle());
         };
-        // Only one of the two at a time.
         QVERIFY(record->isEnabled() && !stop->isEnabled());
         record->trigger();
         choose(rig.window.get(), "RecordReadings", path);
@@ -452,9 +449,7 @@ private slots:
 
         // A typed nominal replaces the mean; the table's values follow it.
         if (measured == analysis::Measured::Frequency) {
-            auto *nominal = rig.find<QLineEdit>("txtNominal");
-            nominal->setText(u"5 mHz"_qs);
-            QMetaObject::invokeMethod(nominal, &QLineEdit::editingFinished);
+            rig.setLimit("txtNominal", u"5 mHz"_qs);
             QTRY_VERIFY(view.isIdle());
             QTRY_VERIFY(rig.find<QLabel>("lblNominal")->text().contains(u"nominal 5"_qs));
             const auto typed = analysis::stability(analysis::phaseData(measured, values, 2.0, 5e-3),
@@ -478,9 +473,7 @@ private slots:
                  qPrintable(rig.stat(Row::Drift)));
         QVERIFY(rig.stat(Row::Drift).endsWith(u" ppb"_qs));
         rig.showTab(&rig.window.stability());
-        auto *nominal = rig.find<QLineEdit>("txtNominal");
-        nominal->setText(u"10 MHz"_qs);
-        QMetaObject::invokeMethod(nominal, &QLineEdit::editingFinished);
+        rig.setLimit("txtNominal", u"10 MHz"_qs);
         QCOMPARE(rig.stat(Row::Offset), u"3 ppb"_qs);
 
         rig.add(Setup{Mode::Interval}, {81e-6, 81e-6, 81e-6});
