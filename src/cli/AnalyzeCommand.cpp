@@ -203,8 +203,9 @@ int runAnalyze(const QStringList &arguments)
         summary.stability = stabilityReport(*measured, loaded.values, spacing, options.nominal,
                                             options.deviations, factors, options.confidence);
     } else {
-        summary.stability = noStability(QStringLiteral("%1 readings have no frequency stability")
-                                            .arg(QString(pelmix::modeInfo(loaded.setup->mode).name)));
+        summary.stability =
+            noStability(QStringLiteral("%1 readings have no frequency stability")
+                            .arg(QString(pelmix::modeInfo(loaded.setup->mode).name)));
     }
     const QByteArray text = options.json ? summaryJson(summary) : summaryText(summary);
     if (!writeAll(STDOUT_FILENO, text))

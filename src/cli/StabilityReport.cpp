@@ -2,8 +2,8 @@
 
 #include "Json.h"
 
-#include "readings/ReadingText.h"
 #include "analysis/NoiseType.h"
+#include "readings/ReadingText.h"
 
 #include <cmath>
 

@@ -182,7 +182,8 @@ void StabilityView::showSeries(const analysis::Series *series, SeriesKey key)
             m_nominalEpoch = key.epoch;
         }
         const auto typed = nominal();
-        const QLatin1String unit = series ? pelmix::modeInfo(series->setup().mode).unit : QLatin1String();
+        const QLatin1String unit =
+            series ? pelmix::modeInfo(series->setup().mode).unit : QLatin1String();
         m_nominal->setText(typed ? formatSignificant(*typed, unit, 12) : QString());
     }
     if (!series || !(m_shown.key == key)) {
