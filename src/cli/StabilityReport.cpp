@@ -1,6 +1,7 @@
 #include "StabilityReport.h"
 
 #include "Json.h"
+#include "TableCells.h"
 
 #include "analysis/NoiseType.h"
 #include "readings/ReadingText.h"
@@ -10,18 +11,6 @@
 namespace pelmix::cli {
 
 namespace {
-
-QByteArray cell(double value, int width)
-{
-    const QByteArray text = std::isfinite(value) ? QByteArray::number(value, 'e', 6) : "-";
-    return text.rightJustified(width);
-}
-
-QByteArray shortCell(double value, int width)
-{
-    const QByteArray text = std::isfinite(value) ? QByteArray::number(value, 'g', 7) : "-";
-    return text.rightJustified(width);
-}
 
 // Why a row lacks a figure, or nothing when it has them all.
 QByteArray shortfall(const analysis::StabilityPoint &p)

@@ -1,6 +1,7 @@
 #include "Summary.h"
 
 #include "Json.h"
+#include "TableCells.h"
 
 #include "readings/ReadingText.h"
 
@@ -22,19 +23,6 @@ QByteArray quantity(double value, const QString &unit)
         return "-";
     const QByteArray number = readings::formatNumber(value);
     return unit.isEmpty() ? number : number + ' ' + unit.toUtf8();
-}
-
-// Seven significant digits, as published stability tables give them.
-QByteArray cell(double value, int width)
-{
-    const QByteArray text = std::isfinite(value) ? QByteArray::number(value, 'e', 6) : "-";
-    return text.rightJustified(width);
-}
-
-QByteArray shortCell(double value, int width)
-{
-    const QByteArray text = std::isfinite(value) ? QByteArray::number(value, 'g', 7) : "-";
-    return text.rightJustified(width);
 }
 
 QByteArray cell(qint64 value, int width)
