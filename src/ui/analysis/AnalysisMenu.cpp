@@ -126,33 +126,26 @@ void AnalysisMenu::placeBesidePanel()
 
 void AnalysisMenu::chooseRecording()
 {
-    chooseFile(&m_owner,
-               {tr("Record Readings"),
-                QStringLiteral("RecordReadings"),
-                {tr("CSV Files (*.csv)"), tr("All Files (*.*)")},
-                m_folder,
-                false},
-               [this](const QString &path) {
-                   if (m_shutdown.isTriggered())
-                       return;
-                   m_folder = QFileInfo(path).absolutePath();
-                   m_recorder.start(path);
-               });
+    chooseCsv(tr("Record Readings"), QStringLiteral("RecordReadings"),
+              [this](const QString &path) { m_recorder.start(path); });
 }
 
 void AnalysisMenu::chooseReadings()
 {
+    chooseCsv(tr("Open Readings"), QStringLiteral("OpenReadings"),
+              [this](const QString &path) { openReadings(path); });
+}
+
+void AnalysisMenu::chooseCsv(const QString &title, const QString &name,
+                             std::function<void(const QString &)> use)
+{
     chooseFile(&m_owner,
-               {tr("Open Readings"),
-                QStringLiteral("OpenReadings"),
-                {tr("CSV Files (*.csv)"), tr("All Files (*.*)")},
-                m_folder,
-                false},
-               [this](const QString &path) {
+               {title, name, {tr("CSV Files (*.csv)"), tr("All Files (*.*)")}, m_folder, false},
+               [this, use = std::move(use)](const QString &path) {
                    if (m_shutdown.isTriggered())
                        return;
                    m_folder = QFileInfo(path).absolutePath();
-                   openReadings(path);
+                   use(path);
                });
 }
 

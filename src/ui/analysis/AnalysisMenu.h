@@ -4,6 +4,8 @@
 
 #include <QObject>
 
+#include <functional>
+
 #include <memory>
 
 class QAction;
@@ -54,6 +56,9 @@ private:
     void placeBesidePanel();
     void chooseRecording();
     void chooseReadings();
+    // A CSV file chosen in the folder last used, then `use`d unless the program is ending.
+    void chooseCsv(const QString &title, const QString &name,
+                   std::function<void(const QString &)> use);
 
     readings::ReadingFeed &m_feed;
     MessageBoxes &m_messages;
