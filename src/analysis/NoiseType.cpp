@@ -11,8 +11,8 @@ namespace pelmix::analysis {
 
 namespace {
 
-// Fewer points than this leave the lag 1 autocorrelation too scattered to trust.
-constexpr qint64 AutocorrelationPoints = 30;
+// Fewer averages than this leave the lag 1 autocorrelation too scattered to trust.
+constexpr qint64 AutocorrelationAverages = 30;
 // The B1 ratio of two points is 1 whatever the noise.
 constexpr qint64 RatioPoints = 3;
 // Differencing stops here: enough for every type the Allan variances tell apart.
@@ -101,12 +101,14 @@ double expectedB1(double n, int mu)
     return n * (1 - std::pow(n, mu)) / (2 * (n - 1) * (1 - std::pow(2.0, mu)));
 }
 
-// The ratio of the modified to the Allan variance at factor m, expected for white and
-// for flicker PM (with the bandwidth at half the sampling rate).
+// The ratio of the modified to the Allan variance at factor m expected for white PM,
+// flicker PM (with the bandwidth at half the sampling rate) and white FM.
 double expectedR(qint64 m, int alpha)
 {
     if (alpha == 2)
         return 1.0 / double(m);
+    if (alpha == 0)
+        return 0.5;
     const double pi2 = std::numbers::pi * std::numbers::pi;
     const double allan = (1.038 + 3 * std::log(std::numbers::pi * double(m))) / (4 * pi2);
     const double modified = 3 * std::log(256.0 / 27.0) / (8 * pi2);
@@ -138,13 +140,20 @@ std::optional<int> byRatios(const PhaseData &data, const std::vector<double> &av
         ++mu;
     if (mu > -2)
         return -mu - 1;
+    // A PM verdict from few averages is weak; R(n), steadier at large factors, names the
+    // PM type or overrules it when the modified Allan variance falls as white FM's does.
     const DeviationValue modified = deviationAt(Deviation::Mdev, data.phase, data.tau0, m);
     const DeviationValue overlapping = deviationAt(Deviation::Oadev, data.phase, data.tau0, m);
     if (!(overlapping.value > 0) || !std::isfinite(modified.value))
         return 2;
     const double r = std::log(std::pow(modified.value / overlapping.value, 2));
-    return std::fabs(r - std::log(expectedR(m, 2))) <= std::fabs(r - std::log(expectedR(m, 1))) ? 2
-                                                                                                : 1;
+    int nearest = 2;
+    for (const int alpha : {1, 0}) {
+        if (std::fabs(r - std::log(expectedR(m, alpha))) <
+            std::fabs(r - std::log(expectedR(m, nearest))))
+            nearest = alpha;
+    }
+    return nearest;
 }
 
 } // namespace
@@ -185,7 +194,7 @@ std::optional<int> identifyNoise(const PhaseData &data, qint64 m)
         for (std::size_t k = 0; k <= averages; ++k)
             z[k] = x[k * step];
     }
-    if (qint64(z.size()) >= AutocorrelationPoints)
+    if (qint64(averages) >= AutocorrelationAverages)
         return byAutocorrelation(std::move(z), data.fromFrequency);
     if (qint64(averages) < RatioPoints)
         return std::nullopt;

@@ -21,8 +21,8 @@ QLatin1String noiseAbbreviation(int alpha);
 QLatin1String noiseName(int alpha);
 
 // The dominant noise at averaging factor m: by the lag 1 autocorrelation (Riley and
-// Greenhall) where at least 30 averaged points remain, otherwise by the B1 ratio and,
-// between the two PM types, the R(n) ratio. None where too few points remain for either.
+// Greenhall) where at least 30 averages remain, otherwise by the B1 ratio and, where that
+// says PM, the R(n) ratio. None where too few points remain for either.
 std::optional<int> identifyNoise(const PhaseData &data, qint64 m);
 
 } // namespace pelmix::analysis

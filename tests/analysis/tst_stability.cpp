@@ -116,13 +116,13 @@ private slots:
         row("adev", 64, 14, {2.7109e-02, 3.2550e-02, 4.3537e-02});
         row("oadev", 8, 985, {1.0038e-01, 1.0570e-01, 1.1198e-01});
         row("oadev", 64, 873, {3.1755e-02, 3.6237e-02, 4.3377e-02});
-        row("oadev", 32, 937, {4.3654e-02, 4.8082e-02, 5.4202e-02});
+        row("oadev", 128, 745, {2.3045e-02, 2.7674e-02, 3.7027e-02});
         row("mdev", 2, 996, {1.5336e-01, 1.5821e-01, 1.6355e-01});
         row("mdev", 64, 810, {2.3687e-02, 2.7871e-02, 3.5511e-02});
-        row("mdev", 32, 906, {3.0466e-02, 3.4255e-02, 3.9933e-02});
+        row("mdev", 128, 618, {1.4874e-02, 1.8669e-02, 2.8584e-02});
         row("tdev", 32, 906, {5.6287e-01, 6.3287e-01, 7.3777e-01});
         row("hdev", 1, 998, {2.8635e-01, 2.9439e-01, 3.0315e-01});
-        row("hdev", 64, 13, {2.4870e-02, 3.0569e-02, 4.3652e-02});
+        row("hdev", 128, 5, {2.8841e-02, 3.8060e-02, 7.3807e-02});
         row("ohdev", 16, 953, {5.6173e-02, 6.0638e-02, 6.6369e-02});
         row("ohdev", 32, 905, {4.0664e-02, 4.5095e-02, 5.1382e-02});
         row("totdev", 1, 999, {2.8707e-01, 2.9223e-01, 2.9768e-01});
@@ -177,11 +177,12 @@ private slots:
         QVERIFY2(right >= tries * 8 / 10, qPrintable(u"%1 of %2"_qs.arg(right).arg(tries)));
     }
 
-    // Too few points for the autocorrelation: the B1 ratio still tells white from random
-    // walk FM, and nothing is claimed where two averages remain.
+    // Too few points for the autocorrelation: the B1 and R(n) ratios still tell white PM,
+    // white FM and random walk FM apart, and nothing is claimed where two averages remain.
     void fewPoints_data()
     {
         QTest::addColumn<int>("alpha");
+        QTest::newRow("white PM") << 2;
         QTest::newRow("white FM") << 0;
         QTest::newRow("random walk FM") << -2;
     }
