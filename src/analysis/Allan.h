@@ -32,7 +32,7 @@ qint64 plotFactorLimit(qint64 count);
 
 // Both deviations at each factor, from N values taken tau0 apart: N - 2m + 1 terms for the
 // overlapping, N - 3m + 2 for the modified deviation. A factor with no term gives NaN and 0
-// terms. Costs O(N) per factor.
+// terms.
 std::vector<AllanPoint> allanDeviations(std::span<const double> values, double tau0,
                                         std::span<const qint64> factors);
 
