@@ -40,10 +40,11 @@ QString figure(double value, bool time)
 
 StabilityView::Outcome StabilityView::compute(SeriesKey key,
                                               std::optional<analysis::Measured> measured,
-                                              std::vector<double> values,
-                                              std::vector<double> elapsed,
+                                              const analysis::Series::Snapshot &readings,
                                               std::optional<double> nominal)
 {
+    const std::vector<double> values = readings.values();
+    const std::vector<double> elapsed = readings.elapsed();
     Outcome outcome;
     outcome.key = key;
     outcome.computed = true;
@@ -224,7 +225,8 @@ void StabilityView::requestIfStale()
         (m_requestedKey == m_key && m_requestedSize == m_series->size() &&
          m_requestedNominal == nominal()))
         return;
-    // The snapshot is taken when the work starts, so it holds the readings of that moment.
+    // The snapshot is taken when the work starts, so it holds the readings of that moment;
+    // it shares them, and the worker copies out the values.
     m_job.request([this] {
         m_requestedKey = m_key;
         m_requestedSize = m_series ? m_series->size() : -1;
@@ -235,8 +237,8 @@ void StabilityView::requestIfStale()
             return QtFuture::makeReadyFuture(none);
         }
         return QtConcurrent::run(&StabilityView::compute, m_key,
-                                 analysis::measuredOf(m_series->setup().mode), m_series->values(),
-                                 m_series->elapsed(), nominal());
+                                 analysis::measuredOf(m_series->setup().mode), m_series->snapshot(),
+                                 nominal());
     });
 }
 

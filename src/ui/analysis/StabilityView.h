@@ -4,6 +4,7 @@
 #include "SeriesKey.h"
 
 #include "analysis/PhaseData.h"
+#include "analysis/Series.h"
 #include "analysis/Stability.h"
 
 #include <QHash>
@@ -19,10 +20,6 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTableWidget;
-
-namespace pelmix::analysis {
-class Series;
-}
 
 namespace pelmix::ui {
 
@@ -50,7 +47,7 @@ public:
     };
     // The work of a run, on the copies of a series' values and their times.
     static Outcome compute(SeriesKey key, std::optional<analysis::Measured> measured,
-                           std::vector<double> values, std::vector<double> elapsed,
+                           const analysis::Series::Snapshot &readings,
                            std::optional<double> nominal);
 
     explicit StabilityView(QWidget *parent = nullptr);
