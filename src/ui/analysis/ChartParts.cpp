@@ -59,7 +59,9 @@ void setNiceRange(QValueAxis &axis, double low, double high, int ticks, double r
     // into millions of ticks.
     axis.setTickType(QValueAxis::TicksFixed);
     axis.setRange(low, high);
-    axis.setTickAnchor(std::floor(low / step) * step);
+    // A range across zero is anchored at zero itself, which a multiple of the step below
+    // the range reaches only with rounding, labelled "-0.0".
+    axis.setTickAnchor(low <= 0 && high >= 0 ? 0.0 : std::floor(low / step) * step);
     axis.setTickInterval(step);
     axis.setLabelFormat(format);
     axis.setTickType(QValueAxis::TicksDynamic);
