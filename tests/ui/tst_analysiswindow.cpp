@@ -239,10 +239,11 @@ private slots:
         rig.add(Second, {12000, Gap, 12010, 12050, Gap, 11990, 12000});
         rig.add(Second, {Gap}, 7, Status::Overflow);
         rig.add(Second, {Gap}, 8, Status::Unreadable);
+        rig.add(Second, {Gap}, 8, Status::Lost);
         // The mean and the deviation have a digit more than the readings of a 1 s gate; with
         // no nominal typed, no offset; the drift as a fraction of the mean, per day.
         const QString values = u"5 | 12.0100 kHz | 23.5 Hz | 11.990 kHz | 12.050 kHz | 60 Hz | "
-                               "12.000 kHz | \u2013 | -13 \u00b1 40 | 2 | 1 | 1 | "_qs;
+                               "12.000 kHz | \u2013 | -13 \u00b1 40 | 2 | 1 | 1 | 0 | 1 | 0 | "_qs;
         QCOMPARE(rig.stats(), values + u"\u2013"_qs);
         // Gaps have no place on the line.
         QCOMPARE(rig.window.trend().line()->count(), 5);
@@ -514,9 +515,10 @@ private slots:
                                   << QRect(608, 0, 672, 680);
         QTest::newRow("low panel: up to keep the bottom on screen")
             << QRect(0, 600, 600, 300) << QRect(0, 0, 1920, 1000) << QRect(608, 320, 1040, 680);
-        // At scale factor 2 the panel fills most of the screen: the wider side's edge.
+        // At scale factor 2 the panel fills most of the screen: the narrowest window at the
+        // wider side's edge.
         QTest::newRow("no room: at the screen's edge")
-            << QRect(0, 0, 1200, 700) << QRect(0, 0, 1280, 720) << QRect(240, 0, 1040, 680);
+            << QRect(0, 0, 1200, 700) << QRect(0, 0, 1280, 720) << QRect(800, 0, 480, 680);
         QTest::newRow("screen smaller than the window")
             << QRect(0, 0, 300, 300) << QRect(0, 0, 800, 600) << QRect(308, 0, 492, 600);
     }
@@ -587,9 +589,10 @@ private slots:
         QCOMPARE(rig.stat(Row::Count), u"\u2013"_qs);
         QCOMPARE(rig.window.trend().line()->count(), 0);
         rig.add(Second, {7});
-        QCOMPARE(rig.stats(),
-                 u"1 | 7.0 Hz | \u2013 | 7 Hz | 7 Hz | 0 Hz | 7 Hz | \u2013 | \u2013 | 0 | 0 | 0 | "
-                 u"\u2013"_qs);
+        QCOMPARE(
+            rig.stats(),
+            u"1 | 7.0 Hz | \u2013 | 7 Hz | 7 Hz | 0 Hz | 7 Hz | \u2013 | \u2013 | 0 | 0 | 0 | 0 | "
+            u"0 | 0 | \u2013"_qs);
     }
 
     void saving_data()

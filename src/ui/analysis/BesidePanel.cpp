@@ -25,6 +25,9 @@ QRect besidePanel(const QRect &panel, QSize wanted, QSize least, const QRect &sc
         size.setWidth(std::max(left, right));
         x = right >= left ? panel.right() + 1 + Gap : screen.left();
     } else {
+        // No room even for the narrowest window: the narrowest, at the screen's edge on the
+        // panel's wider side, hides the least of the panel.
+        size.setWidth(std::min(least.width(), size.width()));
         x = right >= left ? screen.right() + 1 - size.width() : screen.left();
     }
     const int y = std::clamp(panel.top(), screen.top(), screen.bottom() + 1 - size.height());

@@ -18,6 +18,9 @@ StatisticsView::StatisticsView(QWidget *parent)
     setAccessibleName(tr("Statistics of the series"));
     setHorizontalHeaderLabels({tr("Statistic"), tr("Value")});
     verticalHeader()->hide();
+    // Rows as tight as their text allows: every statistic and gap reason in view at once.
+    verticalHeader()->setMinimumSectionSize(0);
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     horizontalHeader()->setStretchLastSection(true);
     horizontalHeader()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -39,6 +42,9 @@ StatisticsView::StatisticsView(QWidget *parent)
                                      tr("Gaps: no reply"),
                                      tr("Gaps: unreadable"),
                                      tr("Gaps: overflow"),
+                                     tr("Gaps: unconfirmed"),
+                                     tr("Gaps: port lost"),
+                                     tr("Gaps: stopped"),
                                      tr("Outside the limits")};
     for (int row = 0; row < RowCount; ++row) {
         setItem(row, 0, new QTableWidgetItem(names[row]));
@@ -118,6 +124,9 @@ void StatisticsView::showSeries(const analysis::Series *series, std::optional<qs
         texts[NoReply] = QString::number(series->count(pelmix::Status::Timeout));
         texts[Unreadable] = QString::number(series->count(pelmix::Status::Unreadable));
         texts[Overflow] = QString::number(series->count(pelmix::Status::Overflow));
+        texts[Unconfirmed] = QString::number(series->count(pelmix::Status::Unconfirmed));
+        texts[Lost] = QString::number(series->count(pelmix::Status::Lost));
+        texts[Stopped] = QString::number(series->count(pelmix::Status::Stopped));
         if (failures)
             texts[Failures] = QString::number(*failures);
     }

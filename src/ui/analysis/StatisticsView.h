@@ -31,6 +31,9 @@ public:
         NoReply,
         Unreadable,
         Overflow,
+        Unconfirmed,
+        Lost,
+        Stopped,
         Failures,
         RowCount
     };
