@@ -163,12 +163,13 @@ private slots:
         UiRig rig;
         rig.action("mnuFOpenReadings")->trigger();
         choose(rig.window.get(), "OpenReadings", path);
+        QTRY_VERIFY(rig.window->analysis().window() &&
+                    rig.window->analysis().window()->isVisible());
         ui::AnalysisWindow *window = rig.window->analysis().window();
-        QTRY_VERIFY(window && window->isVisible());
         QCOMPARE(window->statistics().text(Row::Count), u"4"_qs);
         QCOMPARE(window->statistics().text(Row::Mean), u"12.0015 kHz"_qs);
         rig.window->analysis().openReadings(path);
-        QCOMPARE(rig.window->analysis().feed().store().seriesCount(), 2);
+        QTRY_COMPARE(rig.window->analysis().feed().store().seriesCount(), 2);
 
         const QString bad = dir.filePath(u"bad.csv"_qs);
         QFile file(bad);

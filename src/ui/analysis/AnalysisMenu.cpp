@@ -11,10 +11,12 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
 #include <QSettings>
+#include <QtConcurrent>
 
 namespace pelmix::ui {
 
@@ -26,6 +28,31 @@ const QString GeometryKey = QStringLiteral("Analysis/Geometry");
 QSettings settings()
 {
     return QSettings(QStringLiteral("Pelmix"), QStringLiteral("Pelmix"));
+}
+
+struct OpenedFile
+{
+    std::vector<readings::Row> rows;
+    std::optional<QString> problem;
+    QString warning; // about torn rows that were skipped
+};
+
+OpenedFile readReadingFile(const QString &path)
+{
+    OpenedFile opened;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        opened.problem = file.errorString();
+        return opened;
+    }
+    const readings::ReadReport report = readings::readCsv(&file, opened.rows);
+    if (report.error)
+        opened.problem = report.error->message;
+    else if (opened.rows.empty())
+        opened.problem = AnalysisMenu::tr("it holds no readings");
+    else if (!report.tornLines.empty())
+        opened.warning = report.warning();
+    return opened;
 }
 
 } // namespace
@@ -151,32 +178,27 @@ void AnalysisMenu::chooseCsv(const QString &title, const QString &name,
 
 void AnalysisMenu::openReadings(const QString &path)
 {
-    QFile file(path);
-    std::vector<readings::Row> rows;
-    std::optional<QString> problem;
-    if (!file.open(QIODevice::ReadOnly)) {
-        problem = file.errorString();
-    } else {
-        const readings::ReadReport report = readings::readCsv(&file, rows);
-        if (report.error)
-            problem = report.error->message;
-        else if (rows.empty())
-            problem = tr("it holds no readings");
-        else if (!report.tornLines.empty())
-            m_messages.show(tr("%1: %2").arg(path, report.warning()));
-    }
-    if (problem) {
-        m_messages.show(tr("%1 cannot be opened: %2").arg(path, *problem));
-        return;
-    }
-    analysis::ReadingStore &store = m_feed.store();
-    store.endSeries();
-    for (const readings::Row &row : rows)
-        store.append(row.setup, row.reading);
-    store.endSeries();
-    showWindow();
-    if (m_window)
-        m_window->refresh();
+    // A million rows take seconds to read: the window stays live meanwhile.
+    QGuiApplication::setOverrideCursor(Qt::BusyCursor);
+    QtConcurrent::run(readReadingFile, path).then(this, [this, path](const OpenedFile &opened) {
+        QGuiApplication::restoreOverrideCursor();
+        if (m_shutdown.isTriggered())
+            return;
+        if (opened.problem) {
+            m_messages.show(tr("%1 cannot be opened: %2").arg(path, *opened.problem));
+            return;
+        }
+        if (!opened.warning.isEmpty())
+            m_messages.show(tr("%1: %2").arg(path, opened.warning));
+        analysis::ReadingStore &store = m_feed.store();
+        store.endSeries();
+        for (const readings::Row &row : opened.rows)
+            store.append(row.setup, row.reading);
+        store.endSeries();
+        showWindow();
+        if (m_window)
+            m_window->refresh();
+    });
 }
 
 void AnalysisMenu::shutDown()

@@ -40,7 +40,8 @@ public:
 
     void showWindow();
     // Loads a CSV reading file into the analysis window as series of their own, and shows
-    // it; what cannot be read is reported, naming the line.
+    // it; what cannot be read is reported, naming the line. The file is read on a worker
+    // thread; its series come when it has been read.
     void openReadings(const QString &path);
     // Null until first shown.
     AnalysisWindow *window() const { return m_window.get(); }
