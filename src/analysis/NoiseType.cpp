@@ -115,7 +115,8 @@ double expectedR(qint64 m, int alpha)
     return modified / allan;
 }
 
-std::optional<int> byRatios(const PhaseData &data, const std::vector<double> &averages, qint64 m)
+std::optional<int> byRatios(const PhaseData &data, const std::vector<double> &averages, qint64 m,
+                            bool overlapping)
 {
     const double n = double(averages.size());
     double mean = 0;
@@ -130,6 +131,12 @@ std::optional<int> byRatios(const PhaseData &data, const std::vector<double> &av
     }
     variance /= n - 1;
     allan /= 2 * (n - 1);
+    const DeviationValue oadev = deviationAt(Deviation::Oadev, data.phase, data.tau0, m);
+    if (overlapping) {
+        // The averages are phase differences over tau: the Allan variance in their terms.
+        const double tau = double(m) * data.tau0;
+        allan = oadev.value * oadev.value * tau * tau;
+    }
     if (!(allan > 0))
         return std::nullopt;
     const double b1 = variance / allan;
@@ -143,10 +150,9 @@ std::optional<int> byRatios(const PhaseData &data, const std::vector<double> &av
     // A PM verdict from few averages is weak; R(n), steadier at large factors, names the
     // PM type or overrules it when the modified Allan variance falls as white FM's does.
     const DeviationValue modified = deviationAt(Deviation::Mdev, data.phase, data.tau0, m);
-    const DeviationValue overlapping = deviationAt(Deviation::Oadev, data.phase, data.tau0, m);
-    if (!(overlapping.value > 0) || !std::isfinite(modified.value))
+    if (!(oadev.value > 0) || !std::isfinite(modified.value))
         return 2;
-    const double r = std::log(std::pow(modified.value / overlapping.value, 2));
+    const double r = std::log(std::pow(modified.value / oadev.value, 2));
     int nearest = 2;
     for (const int alpha : {1, 0}) {
         if (std::fabs(r - std::log(expectedR(m, alpha))) <
@@ -176,7 +182,7 @@ QLatin1String noiseName(int alpha)
     return {};
 }
 
-std::optional<int> identifyNoise(const PhaseData &data, qint64 m)
+std::optional<int> identifyNoise(const PhaseData &data, qint64 m, bool overlapping)
 {
     const auto &x = data.phase;
     if (m < 1 || x.size() < 2)
@@ -201,7 +207,7 @@ std::optional<int> identifyNoise(const PhaseData &data, qint64 m)
     std::vector<double> frequency(averages);
     for (std::size_t k = 0; k < averages; ++k)
         frequency[k] = x[(k + 1) * step] - x[k * step];
-    return byRatios(data, frequency, m);
+    return byRatios(data, frequency, m, overlapping);
 }
 
 } // namespace pelmix::analysis

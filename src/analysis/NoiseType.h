@@ -22,7 +22,8 @@ QLatin1String noiseName(int alpha);
 
 // The dominant noise at averaging factor m: by the lag 1 autocorrelation (Riley and
 // Greenhall) where at least 30 averages remain, otherwise by the B1 ratio and, where that
-// says PM, the R(n) ratio. None where too few points remain for either.
-std::optional<int> identifyNoise(const PhaseData &data, qint64 m);
+// says PM, the R(n) ratio. The B1 ratio divides by the Allan variance of the deviation's
+// kind: `overlapping` for all but ADEV and HDEV. None where too few points remain.
+std::optional<int> identifyNoise(const PhaseData &data, qint64 m, bool overlapping = true);
 
 } // namespace pelmix::analysis

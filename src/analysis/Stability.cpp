@@ -31,12 +31,13 @@ std::pair<double, double> confidenceInterval(double deviation, double edf, doubl
 std::vector<StabilityCurve> stability(const PhaseData &data, std::span<const Deviation> kinds,
                                       std::span<const qint64> factors, double confidence)
 {
-    std::map<qint64, std::optional<int>> noise;
-    auto noiseAt = [&](qint64 m) {
-        const auto known = noise.find(m);
+    std::map<std::pair<qint64, bool>, std::optional<int>> noise;
+    auto noiseAt = [&](qint64 m, Deviation kind) {
+        const bool overlapping = kind != Deviation::Adev && kind != Deviation::Hdev;
+        const auto known = noise.find({m, overlapping});
         if (known != noise.end())
             return known->second;
-        return noise[m] = identifyNoise(data, m);
+        return noise[{m, overlapping}] = identifyNoise(data, m, overlapping);
     };
     const auto n = qint64(data.phase.size());
     std::vector<StabilityCurve> curves;
@@ -50,7 +51,7 @@ std::vector<StabilityCurve> stability(const PhaseData &data, std::span<const Dev
             point.terms = value.terms;
             point.value = value.value;
             if (value.terms > 0 && std::isfinite(value.value)) {
-                point.alpha = noiseAt(m);
+                point.alpha = noiseAt(m, kind);
                 if (point.alpha) {
                     point.edf = equivalentDegreesOfFreedom(kind, *point.alpha, m, n);
                     std::tie(point.low, point.high) =
