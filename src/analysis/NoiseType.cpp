@@ -13,8 +13,8 @@ namespace {
 
 // Fewer averages than this leave the lag 1 autocorrelation too scattered to trust.
 constexpr qint64 AutocorrelationAverages = 30;
-// The B1 ratio of two points is 1 whatever the noise.
-constexpr qint64 RatioPoints = 3;
+// The B1 ratio of two averages is 1 whatever the noise, and of three hardly better.
+constexpr qint64 RatioPoints = 4;
 // Differencing stops here: enough for every type the Allan variances tell apart.
 constexpr int MostDifferences = 2;
 
@@ -30,9 +30,9 @@ constexpr Named Names[] = {
     {-1, "FFM", "flicker FM"}, {-2, "RWFM", "random walk FM"},
 };
 
-// Least squares polynomial of degree 1 or 2 in the index taken out, on an orthogonal
-// basis (the index is symmetric about its middle, so the basis needs no solving).
-void removeTrend(std::vector<double> &z, int degree)
+// The least squares quadratic in the index taken out, on an orthogonal basis (the index is
+// symmetric about its middle, so the basis needs no solving).
+void removeQuadratic(std::vector<double> &z)
 {
     const double n = double(z.size());
     const double middle = (n - 1) / 2;
@@ -49,7 +49,7 @@ void removeTrend(std::vector<double> &z, int degree)
     }
     mean /= n;
     const double a1 = n1 > 0 ? c1 / n1 : 0;
-    const double a2 = degree > 1 && n2 > 0 ? c2 / n2 : 0;
+    const double a2 = n2 > 0 ? c2 / n2 : 0;
     for (std::size_t t = 0; t < z.size(); ++t)
         z[t] -= mean + a1 * p1(t) + a2 * p2(t);
 }
@@ -69,14 +69,20 @@ std::optional<double> lag1Autocorrelation(const std::vector<double> &z)
     }
     if (!(square > 0))
         return std::nullopt;
-    return product / square;
+    // The lag 1 autocovariance over n, the variance over n - 1: the reference program's
+    // estimate, which decides the factors where delta sits on a rounding boundary.
+    const double n = double(z.size());
+    return product / n / (square / (n - 1));
 }
 
 // Riley and Greenhall: difference until the series is stationary (delta < 0.25); then
-// p = -round(2 delta) - 2 d is the exponent of the series' spectrum.
+// p = -round(2 delta) - 2 d is the exponent of the series' spectrum. Phase loses its
+// quadratic (frequency offset and drift); frequency keeps its drift, as in the reference
+// program, where a drift shows as the random walk it resembles.
 std::optional<int> byAutocorrelation(std::vector<double> z, bool frequency)
 {
-    removeTrend(z, frequency ? 1 : 2);
+    if (!frequency)
+        removeQuadratic(z);
     for (int d = 0;; ++d) {
         const auto r1 = lag1Autocorrelation(z);
         if (!r1)
@@ -129,7 +135,10 @@ std::optional<int> byRatios(const PhaseData &data, const std::vector<double> &av
         if (k + 1 < averages.size())
             allan += (averages[k + 1] - averages[k]) * (averages[k + 1] - averages[k]);
     }
-    variance /= n - 1;
+    // As the reference program forms the ratio: the variance over n, and the expected
+    // ratio for the n + 1 phase points that bound the averages. Against the textbook
+    // n - 1 and n, this agrees with its noise types on many more factors of real data.
+    variance /= n;
     allan /= 2 * (n - 1);
     const DeviationValue oadev = deviationAt(Deviation::Oadev, data.phase, data.tau0, m);
     if (overlapping) {
@@ -143,7 +152,7 @@ std::optional<int> byRatios(const PhaseData &data, const std::vector<double> &av
     // Allan variance exponents mu = -2 (both PM types), -1, 0, 1; the boundary between two
     // is the geometric mean of their expected ratios.
     int mu = -2;
-    while (mu < 1 && b1 >= std::sqrt(expectedB1(n, mu) * expectedB1(n, mu + 1)))
+    while (mu < 1 && b1 >= std::sqrt(expectedB1(n + 1, mu) * expectedB1(n + 1, mu + 1)))
         ++mu;
     if (mu > -2)
         return -mu - 1;

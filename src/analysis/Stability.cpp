@@ -16,6 +16,14 @@ constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
 
 } // namespace
 
+QString noiseLabel(const StabilityPoint &point)
+{
+    if (!point.alpha)
+        return {};
+    const QString name = noiseAbbreviation(*point.alpha);
+    return point.alphaAssumed ? u'(' + name + u')' : name;
+}
+
 std::pair<double, double> confidenceInterval(double deviation, double edf, double confidence)
 {
     if (!(edf > 0) || !std::isfinite(edf) || !std::isfinite(deviation) || !(confidence > 0) ||
@@ -52,6 +60,10 @@ std::vector<StabilityCurve> stability(const PhaseData &data, std::span<const Dev
             point.value = value.value;
             if (value.terms > 0 && std::isfinite(value.value)) {
                 point.alpha = noiseAt(m, kind);
+                if (!point.alpha && point.value > 0) {
+                    point.alpha = 0;
+                    point.alphaAssumed = true;
+                }
                 if (point.alpha) {
                     point.edf = equivalentDegreesOfFreedom(kind, *point.alpha, m, n);
                     std::tie(point.low, point.high) =

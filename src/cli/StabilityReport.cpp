@@ -21,6 +21,8 @@ QByteArray shortfall(const analysis::StabilityPoint &p)
         return "the values do not vary: no noise to identify, so no interval";
     if (!p.alpha)
         return "too few averages to identify the noise type, so no interval";
+    if (p.alphaAssumed)
+        return "too few averages to identify the noise type: white FM assumed";
     if (!std::isfinite(p.edf))
         return "no degrees of freedom for this noise type, so no interval";
     return {};
@@ -100,8 +102,8 @@ QByteArray stabilityText(const StabilityReport &r)
                 ("high" + unit).rightJustified(15) + QByteArray("edf").rightJustified(11) + '\n';
         QByteArray notes;
         for (const analysis::StabilityPoint &p : curve.points) {
-            const QByteArray noise =
-                p.alpha ? QByteArray(analysis::noiseAbbreviation(*p.alpha).data()) : "-";
+            const QString label = analysis::noiseLabel(p);
+            const QByteArray noise = label.isEmpty() ? QByteArray("-") : label.toLatin1();
             text += QByteArray::number(p.m).rightJustified(9) + shortCell(p.tau, 14) +
                     QByteArray::number(p.terms).rightJustified(9) + noise.rightJustified(7) +
                     cell(p.value, 15) + cell(p.low, 15) + cell(p.high, 15) + shortCell(p.edf, 11) +
@@ -131,6 +133,7 @@ QByteArray stabilityJson(const StabilityReport &r)
                 row.integer("alpha", *p.alpha);
             else
                 row.raw("alpha", "null");
+            row.raw("alpha_assumed", p.alphaAssumed ? "true" : "false");
             row.number("edf", p.edf).number("low", p.low).number("high", p.high);
             rows.push_back(row.toJson());
         }

@@ -294,9 +294,9 @@ private slots:
                 QVERIFY(p.value(u"low"_qs).toDouble() < p.value(u"value"_qs).toDouble());
                 QVERIFY(p.value(u"high"_qs).toDouble() > p.value(u"value"_qs).toDouble());
                 QVERIFY(p.value(u"edf"_qs).toDouble() > 0);
-                // At m = 100 ten averages leave the type to the scattered B1 ratio.
-                if (p.value(u"m"_qs).toInteger() < 100)
-                    QCOMPARE(p.value(u"alpha"_qs), QJsonValue(0));
+                // White FM at every factor, as the reference program finds it.
+                QCOMPARE(p.value(u"alpha"_qs), QJsonValue(0));
+                QCOMPARE(p.value(u"alpha_assumed"_qs), QJsonValue(false));
                 rows << u"%1 %2 %3 %4"_qs.arg(kind)
                             .arg(p.value(u"m"_qs).toInteger())
                             .arg(p.value(u"n"_qs).toInteger())

@@ -112,7 +112,7 @@ void StabilityChart::draw(std::span<const analysis::StabilityCurve> curves)
     bool anyTime = false;
     struct Top
     {
-        int alpha = 0;
+        QString noise;
         QPointF at;
         QLineSeries *series = nullptr;
     };
@@ -147,11 +147,12 @@ void StabilityChart::draw(std::span<const analysis::StabilityCurve> curves)
             high = std::max(high, top);
             if (std::isfinite(p.low) && std::isfinite(p.high))
                 bars.intervals.push_back({p.tau, bottom, top});
-            // The noise is identified once per factor: one label above its highest bar.
+            // One noise label a factor, above its highest bar: the kinds name the same
+            // noise but where few averages remain.
             if (p.alpha) {
                 auto &above = tops[p.m];
                 if (!above.series || top > above.at.y())
-                    above = {*p.alpha, QPointF(p.tau, top), series};
+                    above = {analysis::noiseLabel(p), QPointF(p.tau, top), series};
             }
         }
         series->replace(points);
@@ -160,8 +161,7 @@ void StabilityChart::draw(std::span<const analysis::StabilityCurve> curves)
     QFont font = m_view.font();
     font.setPointSizeF(font.pointSizeF() * 0.85);
     for (const auto &[m, top] : tops) {
-        auto *text =
-            new QGraphicsSimpleTextItem(QString(analysis::noiseAbbreviation(top.alpha)), chart);
+        auto *text = new QGraphicsSimpleTextItem(top.noise, chart);
         text->setFont(font);
         text->setBrush(QColor(0x40, 0x40, 0x40));
         m_labels.push_back({text, top.at, top.series});

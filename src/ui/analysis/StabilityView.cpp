@@ -285,7 +285,8 @@ void StabilityView::draw()
         m_note->setText(
             tr("\u03c4 = m \u03c4\u2080 with \u03c4\u2080 = %1, the median spacing of the "
                "readings (%2 values; gaps left out). Bars: %3 % confidence for the noise type "
-               "beside each point. Dead time between readings biases these deviations.")
+               "beside each point; in parentheses, assumed: too few averages to identify it. "
+               "Dead time between readings biases these deviations.")
                 .arg(formatSignificant(m_shown.tau0, QLatin1String("s"), 4))
                 .arg(m_shown.count)
                 .arg(100 * analysis::DefaultConfidence, 0, 'g', 3));
@@ -316,8 +317,7 @@ void StabilityView::fillTable()
                                             QString::number(p.m),
                                             formatSignificant(p.tau, QLatin1String("s"), 4),
                                             QString::number(p.terms),
-                                            p.alpha ? QString(analysis::noiseAbbreviation(*p.alpha))
-                                                    : u"\u2013"_qs,
+                                            p.alpha ? analysis::noiseLabel(p) : u"\u2013"_qs,
                                             figure(p.value, time),
                                             figure(p.low, time),
                                             figure(p.high, time)};
