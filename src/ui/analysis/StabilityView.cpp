@@ -125,6 +125,8 @@ StabilityView::StabilityView(QWidget *parent)
     m_table->setHorizontalHeaderLabels({tr("Deviation"), tr("m"), tr("\u03c4"), tr("Terms"),
                                         tr("Noise"), tr("Value"), tr("Low"), tr("High")});
     m_table->verticalHeader()->hide();
+    m_table->verticalHeader()->setMinimumSectionSize(0);
+    m_table->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     m_table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
