@@ -210,11 +210,18 @@ void StabilityChart::placeLabels()
         }
         bars.item->setPath(path);
     }
+    // In a narrow chart neighbouring labels would print over each other: one that would
+    // touch the last shown is left out (the table still names its noise).
+    QRectF shown;
     for (const Label &label : m_labels) {
         const QPointF at = chart->mapToPosition(label.at, label.series);
         const QRectF box = label.item->boundingRect();
         label.item->setPos(at + QPointF(-box.width() / 2, -box.height() - 6));
-        label.item->setVisible(chart->plotArea().contains(at));
+        const QRectF placed = label.item->sceneBoundingRect();
+        const bool visible = chart->plotArea().contains(at) && !placed.intersects(shown);
+        label.item->setVisible(visible);
+        if (visible)
+            shown = placed.adjusted(-2, 0, 2, 0);
     }
 }
 
