@@ -94,24 +94,12 @@ template<typename Visit> void Series::forEach(qsizetype from, qsizetype to, Visi
 
 std::vector<double> Series::values() const
 {
-    std::vector<double> out;
-    out.reserve(std::size_t(count(Status::Ok)));
-    forEach(0, m_size, [&out](const Chunk &c, qsizetype i) {
-        if (c.status[i] == Status::Ok)
-            out.push_back(c.value[i]);
-    });
-    return out;
+    return snapshot().values();
 }
 
 std::vector<double> Series::elapsed() const
 {
-    std::vector<double> out;
-    out.reserve(std::size_t(count(Status::Ok)));
-    forEach(0, m_size, [&out](const Chunk &c, qsizetype i) {
-        if (c.status[i] == Status::Ok)
-            out.push_back(c.elapsed[i]);
-    });
-    return out;
+    return snapshot().elapsed();
 }
 
 Series::Snapshot Series::snapshot() const
@@ -131,25 +119,23 @@ Series::Snapshot Series::snapshot() const
 
 std::vector<double> Series::Snapshot::values() const
 {
-    std::vector<double> out;
-    out.reserve(std::size_t(m_ok));
-    for (const Part &part : m_parts) {
-        for (qsizetype i = 0; i < part.count; ++i) {
-            if (part.status[i] == Status::Ok)
-                out.push_back(part.value[i]);
-        }
-    }
-    return out;
+    return collect(&Part::value);
 }
 
 std::vector<double> Series::Snapshot::elapsed() const
 {
+    return collect(&Part::elapsed);
+}
+
+std::vector<double> Series::Snapshot::collect(std::shared_ptr<const double[]> Part::*field) const
+{
     std::vector<double> out;
     out.reserve(std::size_t(m_ok));
     for (const Part &part : m_parts) {
+        const double *in = (part.*field).get();
         for (qsizetype i = 0; i < part.count; ++i) {
             if (part.status[i] == Status::Ok)
-                out.push_back(part.elapsed[i]);
+                out.push_back(in[i]);
         }
     }
     return out;

@@ -69,6 +69,9 @@ public:
             std::shared_ptr<const double[]> value;
             std::shared_ptr<const Status[]> status;
         };
+        // The field of the readings with a value, in order.
+        std::vector<double> collect(std::shared_ptr<const double[]> Part::*field) const;
+
         std::vector<Part> m_parts;
         qsizetype m_ok = 0;
     };

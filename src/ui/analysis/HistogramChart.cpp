@@ -82,7 +82,8 @@ void HistogramChart::requestIfStale()
     if (!isVisible() || !m_series ||
         (m_requestedKey == m_key && m_requestedSize == m_series->size()))
         return;
-    // The copy is taken when the work starts, so it has the readings of that moment.
+    // The snapshot is taken when the work starts, so it has the readings of that moment;
+    // the worker copies the values out of it.
     m_job.request([this] {
         m_requestedKey = m_key;
         m_requestedSize = m_series ? m_series->size() : -1;
@@ -93,8 +94,8 @@ void HistogramChart::requestIfStale()
         if (!m_series)
             return QtFuture::makeReadyFuture(outcome);
         return QtConcurrent::run(
-            [outcome = std::move(outcome), values = m_series->values()]() mutable {
-                outcome.histogram = analysis::histogram(values);
+            [outcome = std::move(outcome), readings = m_series->snapshot()]() mutable {
+                outcome.histogram = analysis::histogram(readings.values());
                 return outcome;
             });
     });
